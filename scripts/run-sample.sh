@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds setup.exe and the sample CD, then starts setup from the CD folder
+# under Wine, as a user would. With a display it runs in a real window until
+# closed; without one it runs on a virtual display and ends with a
+# screenshot of what it shows (build/screenshot.png).
+# The Wine prefix build/sample-prefix is kept, so an installation made in
+# one run is found by the next. Arguments go to setup.exe ("autorun", say).
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$top/build}
+
+"$top/scripts/install-deps.sh" || exit 1
+cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" >/dev/null || exit 1
+cmake --build "$build" -j"$(nproc)" || exit 1
+
+. "$top/scripts/wine-session.sh"
+export WINEPREFIX=${SW4_SAMPLE_PREFIX:-$build/sample-prefix}
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    headless=1
+    start_virtual_display || exit 1
+    trap stop_wine_session EXIT
+fi
+start_wine_prefix
+# A new prefix has no Desktop folder in its Windows directory; a user's has.
+mkdir -p "$WINEPREFIX/drive_c/windows/Desktop"
+
+cd "$build/sample_cd" || exit 1
+if [ "$headless" -eq 0 ]; then
+    wine setup.exe "$@"
+    exit $?
+fi
+
+wine setup.exe "$@" &
+if ! timeout 60 xdotool search --sync --onlyvisible --name '^Starwake IV' >/dev/null; then
+    echo "setup showed no window" >&2
+    exit 1
+fi
+# Let the window finish painting before the picture is taken.
+sleep 2
+import -window root "$build/screenshot.png"
+echo "screenshot: $build/screenshot.png"
