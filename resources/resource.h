@@ -1,0 +1,86 @@
+/* Ids of the resource set. Code refers to texts, dialogs and pictures by
+   these numbers only; tests/resources checks that no two ids of one kind
+   collide where they must differ. */
+#ifndef RESOURCE_H
+#define RESOURCE_H
+
+/* ---- Version ---------------------------------------------------------- */
+/* The version block is VS_VERSION_INFO (1) of <winver.h>. */
+
+/* ---- Dialogs ---------------------------------------------------------- */
+#define IDD_WIZARD_PAGE             101
+#define IDD_LAUNCHER                104
+#define IDD_COPY_PROGRESS           106
+
+/* ---- Pictures --------------------------------------------------------- */
+#define IDB_WIZARD_ART              102
+#define IDI_SETUP                   103
+#define IDB_LAUNCHER_ART            105
+
+/* ---- Controls shared by the wizard page and the launcher --------------
+   The artwork panel, the option box and the readme button are found by
+   the same number in either dialog. */
+#define IDC_ARTWORK                1003
+#define IDC_OPTION_CHECK           1005
+#define IDC_VIEW_README            1010
+
+/* ---- Wizard page (IDD_WIZARD_PAGE) ------------------------------------ */
+#define IDC_PAGE_TEXT              1001
+#define IDC_INSTALL_TO_LABEL       1002
+#define IDC_INSTALL_DIR_EDIT       1004
+
+/* ---- Launcher (IDD_LAUNCHER) ------------------------------------------ */
+#define IDC_RUN_GAME               1007
+#define IDC_RECONFIGURE            1009
+#define IDC_UNINSTALL              1011
+
+/* ---- Copy progress box (IDD_COPY_PROGRESS) ---------------------------- */
+#define IDC_PROGRESS_BAR           1014
+#define IDC_PROGRESS_TEXT          1015
+
+/* Posted by the tick thread to the copy box as WM_COMMAND, each time the
+   dialog thread has asked for the next chunk. Not a control. */
+#define IDC_COPY_TICK              1025
+
+/* ---- Strings ---------------------------------------------------------- */
+#define IDS_SETUP_TITLE               1
+#define IDS_WELCOME                   2
+#define IDS_CHOOSE_FOLDER             3
+#define IDS_FOLDER_REJECTED           4
+#define IDS_CONFIRM                   5
+#define IDS_COMPLETE                  6
+#define IDS_CONFIRM_NEXT              7
+#define IDS_MISSING_CD_FILE          16
+#define IDS_GAME_EXE_SOURCE          17
+#define IDS_GAME_LIB_SOURCE          18
+#define IDS_GAME_EXE_DEST            20
+#define IDS_GAME_LIB_DEST            21
+#define IDS_DESKTOP_FOLDER           23
+#define IDS_SHORTCUT_NAME            24
+#define IDS_COPY_FAILED              25
+#define IDS_DX_BAD_WINDOWS           27
+#define IDS_DX_SOURCE_NOT_FOUND      28
+#define IDS_DX_GENERAL_FAILURE       29
+#define IDS_REBOOT_QUESTION          32
+#define IDS_WARNING_CAPTION          37
+#define IDS_LOW_DISK_SPACE           38
+#define IDS_DX_BAD_SOURCE_SIZE       39
+#define IDS_DX_BAD_SOURCE_TIME       40
+#define IDS_DX_NO_COPY               41
+#define IDS_DX_OUT_OF_DISK           42
+#define IDS_DX_NO_INF                43
+#define IDS_DX_NO_DIRECTORY          44
+#define IDS_INSTALLING_FILES         45
+#define IDS_GAME_MUTEX               46
+#define IDS_CONFIRM_CAPTION          47
+#define IDS_UNINSTALL_QUESTION       48
+#define IDS_INSTALL_ABORTED          49
+#define IDS_COPYING                  50
+#define IDS_COPY_TO                  51
+#define IDS_ABORT_QUESTION           52
+#define IDS_INSTALLING_DIRECTX       53
+#define IDS_SEE_TROUBLESHOOTING      56
+#define IDS_LOW_MEMORY               57
+#define IDS_SETUP_MUTEX              58
+
+#endif
