@@ -1,0 +1,3 @@
+#include "copy/copy_job.h"
+
+HANDLE TickThreadHandle;

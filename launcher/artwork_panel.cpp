@@ -1,0 +1,3 @@
+#include "launcher/artwork_panel.h"
+
+HPALETTE ArtworkPalette;

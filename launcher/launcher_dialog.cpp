@@ -1,0 +1,16 @@
+#include "launcher/launcher_dialog.h"
+
+/* Until the menu's commands exist, the dialog can only be closed. */
+INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,198 @@
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+
+#include <string.h>
+
+char InstallDir[PATH_TEXT_SIZE] = "c:\\sw4";
+int MenuSuppressed;
+char GameArgs[GAME_ARGS_SIZE];
+
+static const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+static const char RecordKeyName[] = "SW4 (DOS)";
+static char RecordKeyClass[] = "Vuzoduv";
+static const char DisplayNameText[] = "Starwake 4";
+static const char UninstallCommandTail[] = "\\SW4.EXE -uninstall";
+
+/* The chain that WriteInstallRecordChain creates, outermost first. */
+static const char *const RecordKeyChain[] = {
+    "Software", "Microsoft", "Windows", "CurrentVersion", "Uninstall", RecordKeyName
+};
+enum { RECORD_CHAIN_LENGTH = sizeof RecordKeyChain / sizeof RecordKeyChain[0] };
+
+static LONG CreateRecordKey(HKEY parent, const char *name, HKEY *key)
+{
+    DWORD disposition;
+    return RegCreateKeyExA(parent, name, 0, RecordKeyClass, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, NULL, key, &disposition);
+}
+
+/* The UninstallString for InstallDir; 0 when it would not fit whole. */
+static int ComposeUninstallString(char *command)
+{
+    return TextCopy(command, RECORD_TEXT_SIZE, InstallDir)
+        && TextAppend(command, RECORD_TEXT_SIZE, UninstallCommandTail);
+}
+
+static int WriteRecordValues(HKEY record, const char *command)
+{
+    BYTE autorun = 0;   /* a new installation shows the menu at autorun */
+
+    if (RegSetValueExA(record, "DisplayName", 0, REG_SZ, (const BYTE *)DisplayNameText,
+                       sizeof DisplayNameText) != ERROR_SUCCESS)
+        return 0;
+    if (RegSetValueExA(record, "UninstallString", 0, REG_SZ, (const BYTE *)command,
+                       (DWORD)strlen(command) + 1) != ERROR_SUCCESS)
+        return 0;
+    if (RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1) != ERROR_SUCCESS)
+        return 0;
+    return 1;
+}
+
+int WriteInstallRecord(void)
+{
+    char command[RECORD_TEXT_SIZE];
+    HKEY uninstall;
+    HKEY record;
+    int written;
+
+    if (!ComposeUninstallString(command))
+        return 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS,
+                      &uninstall) != ERROR_SUCCESS)
+        return 0;
+    if (CreateRecordKey(uninstall, RecordKeyName, &record) != ERROR_SUCCESS) {
+        RegCloseKey(uninstall);
+        return 0;
+    }
+    written = WriteRecordValues(record, command);
+    RegCloseKey(record);
+    RegCloseKey(uninstall);
+    return written;
+}
+
+int WriteInstallRecordChain(void)
+{
+    char command[RECORD_TEXT_SIZE];
+    HKEY keys[RECORD_CHAIN_LENGTH];
+    HKEY parent = HKEY_LOCAL_MACHINE;
+    int opened = 0;
+    int written = 0;
+
+    if (!ComposeUninstallString(command))
+        return 0;
+    while (opened < RECORD_CHAIN_LENGTH) {
+        if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened]) != ERROR_SUCCESS)
+            break;
+        parent = keys[opened++];
+    }
+    if (opened == RECORD_CHAIN_LENGTH)
+        written = WriteRecordValues(keys[opened - 1], command);
+    while (opened > 0)
+        RegCloseKey(keys[--opened]);
+    return written;
+}
+
+int SaveAutorunSetting(void)
+{
+    HKEY uninstall;
+    HKEY record;
+    BYTE autorun = (BYTE)(MenuSuppressed & 0xFF);
+    LONG status;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS,
+                      &uninstall) != ERROR_SUCCESS)
+        return 0;
+    if (CreateRecordKey(uninstall, RecordKeyName, &record) != ERROR_SUCCESS) {
+        RegCloseKey(uninstall);
+        return 0;
+    }
+    status = RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1);
+    RegCloseKey(record);
+    RegCloseKey(uninstall);
+    return status == ERROR_SUCCESS;
+}
+
+/* A REG_SZ value need not carry its terminator; one that fills the whole
+   buffer without it is too long to use. */
+static int TerminateQueriedText(char *buffer, DWORD size)
+{
+    if (size > 0 && buffer[size - 1] == '\0')
+        return 1;
+    if (size >= RECORD_TEXT_SIZE)
+        return 0;
+    buffer[size] = '\0';
+    return 1;
+}
+
+int ReadInstallRecord(char *buffer)
+{
+    HKEY uninstall;
+    HKEY record;
+    DWORD type = 0;
+    DWORD size = RECORD_TEXT_SIZE;
+    DWORD autorun = 0;
+    int found;
+
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &uninstall) != ERROR_SUCCESS)
+        return 0;
+    if (RegOpenKeyExA(uninstall, RecordKeyName, 0, KEY_READ, &record) != ERROR_SUCCESS) {
+        RegCloseKey(uninstall);
+        return 0;
+    }
+
+    found = RegQueryValueExA(record, "UninstallString", NULL, &type, (BYTE *)buffer, &size) == ERROR_SUCCESS
+         && type == REG_SZ
+         && TerminateQueriedText(buffer, size);
+    if (found) {
+        /* Any type will do; a one-byte value lands in the low byte. */
+        size = sizeof autorun;
+        if (RegQueryValueExA(record, "autorun", NULL, NULL, (BYTE *)&autorun, &size) == ERROR_SUCCESS)
+            MenuSuppressed = (int)autorun;
+        else
+            MenuSuppressed = 0;
+    }
+    RegCloseKey(record);
+    RegCloseKey(uninstall);
+    return found;
+}
+
+int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t folderSize)
+{
+    char *cut;
+
+    cut = strrchr(command, ' ');
+    if (cut == NULL)
+        return 0;
+    *cut = '\0';                          /* drops " -uninstall" */
+
+    cut = strrchr(command, '.');
+    if (cut == NULL)
+        return 0;
+    *cut = '\0';                          /* SW4.EXE becomes SW4w.exe */
+    if (!TextAppend(command, commandSize, "w.exe"))
+        return 0;
+
+    if (!TextCopy(folder, folderSize, command))
+        return 0;
+    cut = strrchr(folder, '\\');
+    if (cut == NULL)
+        return 0;
+    *cut = '\0';
+
+    return TextCopy(InstallDir, sizeof InstallDir, folder);
+}
+
+int IsInstallCurrent(void)
+{
+    /* The UninstallString and game path in the first half, the folder in the second. */
+    char paths[2 * RECORD_TEXT_SIZE];
+    char *command = paths;
+    char *folder = paths + RECORD_TEXT_SIZE;
+
+    if (!ReadInstallRecord(command))
+        return 0;
+    if (!DeriveGamePaths(command, RECORD_TEXT_SIZE, folder, RECORD_TEXT_SIZE))
+        return 0;
+    /* The CD's copy is found by bare name: the current directory is still SourceDir. */
+    return !NeedsCopy(NULL, "sw4w.ex_", command);
+}

@@ -1,0 +1,53 @@
+/* The installation record in the registry, the paths derived from it, the
+   up-to-date test of installed files, and the programs started from here. */
+#ifndef INSTALL_RECORD_H
+#define INSTALL_RECORD_H
+
+#include <windows.h>
+#include <stddef.h>
+#include "startup/startup.h"
+
+enum {
+    RECORD_TEXT_SIZE = 256,   /* the UninstallString as read and as composed */
+    GAME_ARGS_SIZE = 8
+};
+
+/* ---- Shared state ------------------------------------------------------ */
+extern char InstallDir[PATH_TEXT_SIZE];  /* start value "c:\sw4" */
+extern int MenuSuppressed;               /* the record's "autorun" value */
+extern char GameArgs[GAME_ARGS_SIZE];    /* appended to the game's command line */
+
+/* Longest InstallDir whose UninstallString fits its buffer: 256 less the
+   19 characters of "\SW4.EXE -uninstall" and the terminator. */
+enum { MAX_RECORDED_INSTALL_DIR = RECORD_TEXT_SIZE - 20 };
+
+/* ---- Record ------------------------------------------------------------ */
+/* 1 when all three values were written; 0 also when InstallDir is too long
+   to be recorded whole (nothing is written then). */
+int WriteInstallRecord(void);
+/* The same values, reaching the key by creating every key of its path. */
+int WriteInstallRecordChain(void);
+/* Writes the low byte of MenuSuppressed as "autorun"; 1 when written. */
+int SaveAutorunSetting(void);
+/* Reads the UninstallString into buffer (RECORD_TEXT_SIZE bytes) and loads
+   MenuSuppressed; 1 when a REG_SZ UninstallString was read. */
+int ReadInstallRecord(char *buffer);
+
+/* ---- Paths ------------------------------------------------------------- */
+/* Turns the UninstallString in command into the Windows game's path and puts
+   its folder into folder and InstallDir. 0 when a part is missing or the
+   result does not fit; the buffers may then be changed, InstallDir is not. */
+int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t folderSize);
+/* 1 when the installation is recorded and its Windows executable is at least
+   as new as the CD's copy (or the CD's copy cannot be found). */
+int IsInstallCurrent(void);
+/* 1 when destPath is missing or older than sourcePath; 0 otherwise, and 0
+   after a warning box when sourcePath cannot be opened. */
+int NeedsCopy(HWND window, const char *sourcePath, const char *destPath);
+
+/* ---- Programs ---------------------------------------------------------- */
+int LaunchGame(void);              /* 1 when the game's process was created */
+int LaunchUninstaller(HWND owner); /* 1 when the user agreed and it started */
+int ShowReadme(void);              /* nonzero when the viewer started */
+
+#endif

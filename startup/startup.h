@@ -1,0 +1,38 @@
+/* Start-up and control: entry, the single-instance and memory checks, the
+   reboot question and the exit handler, with the process-wide state that
+   every face of the program shares. */
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include <windows.h>
+
+enum { PATH_TEXT_SIZE = 256 };   /* InstallDir, SourceDir */
+
+/* ---- Shared state (all zero at start) --------------------------------- */
+extern HINSTANCE AppInstance;          /* every string, dialog and bitmap load */
+extern char SourceDir[PATH_TEXT_SIZE]; /* the CD folder the program started in */
+extern int LaunchedFromAutorun;        /* "autorun" in the command line */
+extern int RunGameOnExit;              /* start the game when the program ends */
+extern HANDLE SetupMutexHandle;        /* held, never closed, for the process's life */
+
+/* Physical memory below this shows the warning (decimal, as the readme says 16 MB). */
+enum { REQUIRED_PHYSICAL_MEMORY = 15000000 };
+
+/* ---- Start-up checks --------------------------------------------------- */
+/* 1 when this process created the setup mutex, else 0. */
+int IsFirstSetupInstance(HINSTANCE instance);
+/* 1 when the game's own mutex already exists, else 0; the probe never keeps it. */
+int IsGameRunning(HINSTANCE instance);
+/* 1 when memory suffices, 0 after the warning box. */
+int CheckSystemMemory(void);
+/* Asks for a restart; always 0. */
+int PromptReboot(void);
+/* Registered with atexit: releases what the launcher and the copy job leave. */
+void ExitCleanup(void);
+
+/* Fills the record (its length field already set) as GlobalMemoryStatus does.
+   Kept in a file of its own so that a test build can report less memory than
+   the machine has; setup.exe links the real one. */
+void QuerySystemMemory(MEMORYSTATUS *status);
+
+#endif

@@ -1,0 +1,6 @@
+#include "startup/startup.h"
+
+void QuerySystemMemory(MEMORYSTATUS *status)
+{
+    GlobalMemoryStatus(status);
+}

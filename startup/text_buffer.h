@@ -1,0 +1,23 @@
+/* Bounded text into fixed buffers. Every write into a fixed character buffer
+   of the program goes through these, so that no call site counts characters
+   by hand. Each returns 1 when the whole text fit, and 0 when it did not; on 0
+   the buffer is left exactly as it was, so a text is never silently cut into
+   a different one. */
+#ifndef TEXT_BUFFER_H
+#define TEXT_BUFFER_H
+
+#include <windows.h>
+#include <stddef.h>
+
+int TextCopy(char *dest, size_t destSize, const char *src);
+int TextAppend(char *dest, size_t destSize, const char *src);
+
+/* Appends string resource `id` of AppInstance directly behind the text.
+   0 also when the string does not exist. */
+int TextAppendString(char *dest, size_t destSize, UINT id);
+
+/* Loads string resource `id` of AppInstance whole into dest; 0 when it is
+   missing or longer than the buffer (dest is then empty). */
+int TextLoadString(char *dest, size_t destSize, UINT id);
+
+#endif

@@ -1,0 +1,48 @@
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+#include "resources/resource.h"
+
+/* Reads the last-write time of an existing file; 0 when it cannot be opened. */
+static int ReadLastWriteTime(const char *path, FILETIME *lastWrite)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    GetFileTime(file, NULL, NULL, lastWrite);
+    CloseHandle(file);
+    return 1;
+}
+
+static void WarnMissingSource(HWND window, const char *sourcePath)
+{
+    /* Room for the sentence and any path whole. */
+    char text[256 + MAX_PATH];
+
+    TextLoadString(text, sizeof text, IDS_MISSING_CD_FILE);
+    TextAppend(text, sizeof text, sourcePath);
+    MessageBoxA(GetParent(window), text, NULL, MB_ICONWARNING);
+}
+
+/* The high halves compare as signed numbers, the low halves as unsigned. */
+static int IsLater(const FILETIME *a, const FILETIME *b)
+{
+    if ((LONG)a->dwHighDateTime != (LONG)b->dwHighDateTime)
+        return (LONG)a->dwHighDateTime > (LONG)b->dwHighDateTime;
+    return a->dwLowDateTime > b->dwLowDateTime;
+}
+
+int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
+{
+    FILETIME destTime = { 0, 0 };
+    FILETIME sourceTime = { 0, 0 };
+    int destExists = ReadLastWriteTime(destPath, &destTime);
+
+    if (!ReadLastWriteTime(sourcePath, &sourceTime)) {
+        WarnMissingSource(window, sourcePath);
+        return 0;
+    }
+    if (!destExists)
+        return 1;
+    return IsLater(&sourceTime, &destTime);
+}

@@ -1,0 +1,68 @@
+/* Entry: decides once per start which face the program shows. */
+#include "startup/startup.h"
+#include "startup/install_record.h"
+#include "launcher/launcher_dialog.h"
+#include "wizard/wizard_sheet.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+#include <stdlib.h>
+#include <string.h>
+
+static void RunWizard(void)
+{
+    InitCommonControls();
+    if (PropertySheetA(&WizardSheetHeader) == ID_PSREBOOTSYSTEM)
+        PromptReboot();
+}
+
+static void RunLauncher(void)
+{
+    DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_LAUNCHER), NULL, LauncherDialogProc, 0);
+}
+
+/* The launcher, the wizard, a direct start of the game, or only the memory
+   warning, as the installation record and the command line decide. */
+static void ShowFace(void)
+{
+    if (IsInstallCurrent()) {
+        if (!LaunchedFromAutorun || !MenuSuppressed) {
+            if (CheckSystemMemory() || !LaunchedFromAutorun)
+                RunLauncher();
+            return;
+        }
+        if (LaunchGame())
+            return;
+        /* The direct start failed: set up afresh, as if nothing were installed. */
+    }
+    if (CheckSystemMemory() || !LaunchedFromAutorun)
+        RunWizard();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showState)
+{
+    int firstInstance;
+    (void)previous;
+    (void)showState;
+
+    AppInstance = instance;
+    InitWizardSheet();
+    GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
+    LaunchedFromAutorun = strstr(commandLine, "autorun") != NULL;
+
+    /* Every instance claims or opens the setup mutex; only an autorun start
+       gives way to another setup or to the running game. */
+    firstInstance = IsFirstSetupInstance(instance);
+    if (LaunchedFromAutorun) {
+        if (!firstInstance)
+            return 0;
+        if (IsGameRunning(instance))
+            return 0;
+    }
+
+    atexit(ExitCleanup);
+    ShowFace();
+    if (RunGameOnExit)
+        LaunchGame();
+    return 0;
+}
