@@ -1,4 +1,6 @@
 #include "launcher/launcher_dialog.h"
+#include "launcher/artwork_panel.h"
+#include "resources/resource.h"
 
 /* Until the menu's commands exist, the dialog can only be closed. */
 INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -6,6 +8,8 @@ INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG:
+        AttachArtworkPanel(dialog, IDB_LAUNCHER_ART);
+        CenterWindowOnScreen(dialog);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL)

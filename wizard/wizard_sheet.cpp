@@ -1,4 +1,5 @@
 #include "wizard/wizard_sheet.h"
+#include "launcher/artwork_panel.h"
 #include "startup/startup.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
@@ -35,6 +36,11 @@ INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
         TextLoadString(text, sizeof text, IDS_WELCOME);
         SetDlgItemTextA(page, IDC_PAGE_TEXT, text);
+        AttachArtworkPanel(page, IDB_WIZARD_ART);
+        if (ArtworkPalette != NULL)
+            DeleteObject(ArtworkPalette);
+        ArtworkPalette = NULL;
+        CenterWindowOnScreen(GetParent(page));
         return TRUE;
     case WM_NOTIFY:
         SetWindowLongA(page, DWL_MSGRESULT, 0);
