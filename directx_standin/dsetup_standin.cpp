@@ -1,0 +1,82 @@
+// Stands in for the DirectX setup library on the sample CD and in the tests.
+//
+// DirectXSetup looks for the DIRECTX folder under the root path and the INF
+// file in it, as the vendor's library does, and answers -8 (no folder) or -7
+// (no INF) when they are missing, 0 when both are there.
+//
+// Every call is recorded under HKEY_CURRENT_USER\Software\DirectX Setup Stand-in:
+//   "Calls" (REG_DWORD, counted up), "RootPath" (REG_SZ), "Flags" (REG_DWORD),
+//   "WindowCaption" (REG_SZ, the caption of the window handed in).
+//
+// A test makes it answer any code by setting the environment variable
+// DXSETUP_STANDIN_RESULT to that number (e.g. -6 or 1) in setup's environment.
+#include "wizard/directx_setup.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+const char RecordKey[] = "Software\\DirectX Setup Stand-in";
+
+void Record(HWND window, const char *rootPath, DWORD flags)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RecordKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL)
+        != ERROR_SUCCESS)
+        return;
+    DWORD calls = 0;
+    DWORD size = sizeof calls;
+    RegQueryValueExA(key, "Calls", NULL, NULL, (BYTE *)&calls, &size);
+    calls++;
+    RegSetValueExA(key, "Calls", 0, REG_DWORD, (const BYTE *)&calls, sizeof calls);
+    const char *root = rootPath ? rootPath : "";
+    RegSetValueExA(key, "RootPath", 0, REG_SZ, (const BYTE *)root, (DWORD)strlen(root) + 1);
+    RegSetValueExA(key, "Flags", 0, REG_DWORD, (const BYTE *)&flags, sizeof flags);
+    char caption[256] = "";
+    if (window)
+        GetWindowTextA(window, caption, sizeof caption);
+    RegSetValueExA(key, "WindowCaption", 0, REG_SZ, (const BYTE *)caption, (DWORD)strlen(caption) + 1);
+    RegCloseKey(key);
+}
+
+bool ForcedResult(int *result)
+{
+    char text[32];
+    DWORD length = GetEnvironmentVariableA("DXSETUP_STANDIN_RESULT", text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return false;
+    *result = (int)strtol(text, NULL, 10);
+    return true;
+}
+
+bool Exists(const char *rootPath, const char *name, bool folder)
+{
+    char path[MAX_PATH];
+    int length = snprintf(path, sizeof path, "%s\\%s", rootPath, name);
+    if (length < 0 || length >= (int)sizeof path)
+        return false;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES
+        && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int WINAPI DirectXSetup(HWND window, LPSTR rootPath, DWORD flags)
+{
+    Record(window, rootPath, flags);
+    int result;
+    if (ForcedResult(&result))
+        return result;
+    if (rootPath == NULL || !Exists(rootPath, "DIRECTX", true))
+        return DSETUPERR_CANTFINDDIR;
+    if (!Exists(rootPath, "DIRECTX\\DSETUP.INF", false))
+        return DSETUPERR_CANTFINDINF;
+    return DSETUPERR_SUCCESS;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}
