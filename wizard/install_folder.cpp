@@ -1,0 +1,195 @@
+#include "wizard/install_folder.h"
+#include "wizard/installation.h"
+#include "wizard/wizard_sheet.h"
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+#include "resources/resource.h"
+
+#include <string.h>
+
+const char DefaultInstallDir[] = "c:\\sw4";
+int FoldersCreated;
+int NewFolderCount;
+
+/* Folders made by the check under way, counted so that a refusal, and a
+   later Back, can take away exactly those. */
+static int FoldersMadeThisCheck;
+
+/* The current directory belongs to the accepted folder from here until the
+   rollback or the installation: nothing else in the wizard may change it. */
+
+int CheckDriveSpace(HWND page, BYTE driveIndex)
+{
+    char root[4];
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+    char text[256];
+    char caption[256];
+
+    root[0] = (char)(BYTE)('A' + driveIndex);
+    root[1] = ':';
+    root[2] = '\\';
+    root[3] = '\0';
+    /* A drive that cannot say is not warned about; entering its root decides. */
+    if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)
+        && (ULONGLONG)freeClusters * bytesPerSector * sectorsPerCluster < RequiredFreeBytes) {
+        TextLoadString(text, sizeof text, IDS_LOW_DISK_SPACE);
+        TextLoadString(caption, sizeof caption, IDS_WARNING_CAPTION);
+        if (MessageBoxA(GetParent(page), text, caption,
+                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+            return 0;
+    }
+    return SetCurrentDirectoryA(root) != 0;
+}
+
+/* A leaf that leads anywhere but one level down ("..", a drive's own
+   current folder) would put folders made so far outside the path that the
+   rollback walks up; such a leaf is refused. */
+static int StaysBelow(const char *leaf)
+{
+    const char *part = leaf;
+
+    if (strchr(leaf, ':') != NULL)
+        return 0;
+    /* Forward slashes separate too once the system reads the name. */
+    for (;;) {
+        size_t length = strcspn(part, "/");
+        if (length == 2 && part[0] == '.' && part[1] == '.')
+            return 0;
+        if (part[length] == '\0')
+            return 1;
+        part += length + 1;
+    }
+}
+
+static BYTE DriveIndex(char letter)
+{
+    if (letter >= 'a' && letter <= 'z')
+        letter = (char)(letter - 'a' + 'A');
+    return (BYTE)(letter - 'A');
+}
+
+int CreateFolderChain(HWND page, char *path)
+{
+    char *cut = strrchr(path, '\\');
+    char *leaf;
+
+    if (cut == NULL)
+        return CheckDriveSpace(page, DriveIndex(path[0]));
+    *cut = '\0';
+    leaf = cut + 1;
+    if (!CreateFolderChain(page, path))
+        return 0;
+    if (leaf[0] == '\0')
+        return 1;   /* a trailing or doubled backslash */
+    if (!StaysBelow(leaf))
+        return 0;
+    /* A folder that is there already is no error: entering it decides. */
+    if (CreateDirectoryA(leaf, NULL))
+        FoldersMadeThisCheck++;
+    else
+        return SetCurrentDirectoryA(leaf) != 0;
+    if (SetCurrentDirectoryA(leaf))
+        return 1;
+    /* Made but not enterable: the rollback could not step out of it. */
+    RemoveDirectoryA(leaf);
+    FoldersMadeThisCheck--;
+    return 0;
+}
+
+/* Takes away what a refused check made, standing where the chain stopped. */
+static void RemoveFoldersOfRefusedCheck(void)
+{
+    char folder[PATH_TEXT_SIZE];
+    DWORD length;
+
+    if (FoldersMadeThisCheck == 0)
+        return;
+    length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length > 0 && length < sizeof folder)
+        RemoveFolderChain(folder, FoldersMadeThisCheck);
+    FoldersMadeThisCheck = 0;
+}
+
+unsigned ValidateInstallDir(HWND page, char *path)
+{
+    char folder[PATH_TEXT_SIZE];
+    DWORD length;
+
+    if (path[0] == '\0' || path[1] != ':')
+        return 0;   /* relative, rooted without a drive, network: untouched */
+    FoldersMadeThisCheck = 0;
+    if (!CreateFolderChain(page, path)) {
+        RemoveFoldersOfRefusedCheck();
+        return 0;
+    }
+    /* The record must be able to carry the folder, or the next start would
+       not find the installation; refuse it while the user can still go back. */
+    length = GetCurrentDirectoryA(sizeof folder, folder);
+    if (length == 0 || length > MAX_RECORDED_INSTALL_DIR) {
+        RemoveFoldersOfRefusedCheck();
+        return 0;
+    }
+    TextCopy(InstallDir, PATH_TEXT_SIZE, folder);
+    NewFolderCount = FoldersMadeThisCheck;
+    FoldersMadeThisCheck = 0;
+    return length;
+}
+
+void RemoveFolderChain(char *path, int levels)
+{
+    while (levels-- > 0) {
+        char *cut = strrchr(path, '\\');
+        if (cut == NULL)
+            return;
+        *cut = '\0';
+        if (!SetCurrentDirectoryA(".."))
+            return;
+        if (!RemoveDirectoryA(cut + 1))
+            return;   /* not empty, or the empty leaf after a drive root */
+    }
+}
+
+int RollBackFolders(void)
+{
+    char folder[PATH_TEXT_SIZE];
+
+    if (!FoldersCreated)
+        return 1;
+    /* The walk removes by name from where it stands: stand in InstallDir,
+       or remove nothing. */
+    if (TextCopy(folder, sizeof folder, InstallDir) && SetCurrentDirectoryA(folder))
+        RemoveFolderChain(folder, NewFolderCount);
+    FoldersCreated = 0;
+    NewFolderCount = 0;
+    return 1;
+}
+
+/* Reads the folder box, cut at what a user may type, and checks it. */
+static void CheckTypedFolder(HWND page, int *step)
+{
+    SendMessageA(hwndInstallDirEdit, WM_GETTEXT, PATH_TEXT_SIZE, (LPARAM)InstallDir);
+    InstallDir[MAX_TYPED_INSTALL_DIR] = '\0';
+    if (ValidateInstallDir(page, InstallDir)) {
+        SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
+        (*step)++;
+        FoldersCreated = 1;
+    } else {
+        TextCopy(InstallDir, PATH_TEXT_SIZE, DefaultInstallDir);
+    }
+}
+
+int HandleWizardNext(HWND page, int *step)
+{
+    switch (*step) {
+    case WIZSTEP_FOLDER:
+        SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
+        break;
+    case WIZSTEP_FOLDER_REJECTED:
+        CheckTypedFolder(page, step);
+        break;
+    case WIZSTEP_COMPLETE:
+        RunInstallation(page);
+        break;
+    }
+    return 1;
+}
