@@ -1,11 +1,23 @@
+/* The wizard sheet and its single page. The five steps are not pages of
+   their own: the page re-renders itself whenever WizardStep changes, and
+   the sheet, having nowhere else to go, stays on it. */
 #include "wizard/wizard_sheet.h"
+#include "wizard/install_folder.h"
 #include "launcher/artwork_panel.h"
 #include "startup/startup.h"
+#include "startup/install_record.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
+int WizardStep;
 PROPSHEETPAGEA WizardPageRecord;
 PROPSHEETHEADERA WizardSheetHeader;
+HWND hwndPageText;
+HWND hwndInstallToLabel;
+HWND hwndInstallDirEdit;
+int SheetFocusGiven;
+
+enum { PAGE_TEXT_SIZE = 512 };   /* the confirmation joins two strings */
 
 void InitWizardSheet(void)
 {
@@ -25,26 +37,198 @@ void InitWizardSheet(void)
     WizardSheetHeader.ppsp = &WizardPageRecord;
 }
 
-/* Until the steps exist, the page shows its welcome and can only be closed. */
-INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+DWORD WizardButtonsForStep(int step)
+{
+    switch (step) {
+    case WIZSTEP_FOLDER_REJECTED:
+        return PSWIZB_BACK;
+    case WIZSTEP_CONFIRM:
+        return PSWIZB_BACK | PSWIZB_NEXT;
+    case WIZSTEP_COMPLETE:
+        return PSWIZB_FINISH;
+    }
+    return PSWIZB_NEXT;
+}
+
+static void SetWizardButtons(HWND page)
+{
+    SendMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, WizardButtonsForStep(WizardStep));
+}
+
+void SetPageText(UINT id)
 {
     char text[256];
-    (void)wParam;
+    TextLoadString(text, sizeof text, id);
+    SendMessageA(hwndPageText, WM_SETTEXT, 0, (LPARAM)text);
+}
 
+/* Read-only boxes leave the tab order, so Tab never lands on a box that
+   cannot be typed into. */
+static void SetFolderBoxEditable(BOOL editable)
+{
+    LONG style = GetWindowLongA(hwndInstallDirEdit, GWL_STYLE);
+
+    SendMessageA(hwndInstallDirEdit, EM_SETREADONLY, !editable, 0);
+    if (editable)
+        style |= WS_TABSTOP;
+    else
+        style &= ~WS_TABSTOP;
+    SetWindowLongA(hwndInstallDirEdit, GWL_STYLE, style);
+}
+
+static void ShowConfirmText(void)
+{
+    char text[PAGE_TEXT_SIZE];
+
+    TextLoadString(text, sizeof text, IDS_CONFIRM);
+    TextAppendString(text, sizeof text, IDS_CONFIRM_NEXT);
+    SendMessageA(hwndPageText, WM_SETTEXT, 0, (LPARAM)text);
+}
+
+static void ShowCompletion(HWND page)
+{
+    HWND runGame = GetDlgItem(page, IDC_OPTION_CHECK);
+
+    SetPageText(IDS_COMPLETE);
+    SendMessageA(GetParent(page), PSM_CANCELTOCLOSE, 0, 0);
+    ShowWindow(hwndInstallToLabel, SW_HIDE);
+    ShowWindow(hwndInstallDirEdit, SW_HIDE);
+    ShowWindow(GetDlgItem(page, IDC_VIEW_README), SW_SHOW);
+    /* The installation disables the box when DirectX wants a restart first. */
+    if (IsWindowEnabled(runGame)) {
+        RunGameOnExit = 1;
+        SendMessageA(runGame, BM_SETCHECK, BST_CHECKED, 0);
+        ShowWindow(runGame, SW_SHOW);
+    }
+}
+
+void ShowWizardStep(HWND page, int step)
+{
+    switch (step) {
+    case WIZSTEP_WELCOME:
+        SetPageText(IDS_WELCOME);
+        InvalidateRect(hwndPageText, NULL, TRUE);
+        break;
+    case WIZSTEP_FOLDER:
+        SetPageText(IDS_CHOOSE_FOLDER);
+        SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
+        ShowWindow(hwndInstallToLabel, SW_SHOW);
+        SetFolderBoxEditable(TRUE);
+        ShowWindow(hwndInstallDirEdit, SW_SHOW);
+        break;
+    case WIZSTEP_FOLDER_REJECTED:
+        SetPageText(IDS_FOLDER_REJECTED);
+        ShowWindow(hwndInstallToLabel, SW_SHOW);
+        SetFolderBoxEditable(FALSE);
+        ShowWindow(hwndInstallDirEdit, SW_SHOW);
+        break;
+    case WIZSTEP_CONFIRM:
+        ShowConfirmText();
+        SetFolderBoxEditable(FALSE);
+        break;
+    case WIZSTEP_COMPLETE:
+        ShowCompletion(page);
+        break;
+    }
+}
+
+static BOOL InitWizardPage(HWND page)
+{
+    SetWizardButtons(page);
+    hwndArtwork = GetDlgItem(page, IDC_ARTWORK);
+    hwndPageText = GetDlgItem(page, IDC_PAGE_TEXT);
+    hwndInstallToLabel = GetDlgItem(page, IDC_INSTALL_TO_LABEL);
+    hwndInstallDirEdit = GetDlgItem(page, IDC_INSTALL_DIR_EDIT);
+    ShowWizardStep(page, WizardStep);
+    AttachArtworkPanel(page, IDB_WIZARD_ART);
+    /* The page is no top-level window and gets no palette messages, so a
+       palette would never be realized: draw without one. */
+    if (ArtworkPalette != NULL)
+        DeleteObject(ArtworkPalette);
+    ArtworkPalette = NULL;
+    CenterWindowOnScreen(GetParent(page));
+    return TRUE;   /* the platform sets the first focus */
+}
+
+/* The sheet takes the focus once, so that Enter reaches its Next button
+   rather than the page. */
+static void GiveSheetFocusOnce(HWND page)
+{
+    if (SheetFocusGiven)
+        return;
+    SheetFocusGiven = 1;
+    SetFocus(GetParent(page));
+}
+
+static void OnWizardCommand(HWND page, int id)
+{
+    switch (id) {
+    case IDC_OPTION_CHECK:
+        RunGameOnExit = IsDlgButtonChecked(page, IDC_OPTION_CHECK) == BST_CHECKED;
+        break;
+    case IDC_VIEW_README:
+        ShowReadme();
+        break;
+    }
+}
+
+/* With a single page the sheet has no next page to move to and stays; the
+   page shows the step that HandleWizardNext leaves in WizardStep. */
+static void OnWizardNext(HWND page)
+{
+    WizardStep++;
+    HandleWizardNext(page, &WizardStep);
+    SetWizardButtons(page);
+    ShowWizardStep(page, WizardStep);
+}
+
+/* Back always returns to the folder choice, never to the refused step. */
+static void OnWizardBack(HWND page)
+{
+    WizardStep = WIZSTEP_FOLDER;
+    RollBackFolders();
+    SetWizardButtons(page);
+    ShowWizardStep(page, WIZSTEP_FOLDER);
+}
+
+/* TRUE when the notification was handled; its result then goes to DWL_MSGRESULT. */
+static BOOL OnWizardNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+    case PSN_KILLACTIVE:
+    case PSN_WIZFINISH:
+    case PSN_QUERYCANCEL:
+        break;
+    case PSN_RESET:
+        RollBackFolders();
+        break;
+    case PSN_WIZBACK:
+        OnWizardBack(page);
+        break;
+    case PSN_WIZNEXT:
+        OnWizardNext(page);
+        break;
+    default:
+        return FALSE;   /* PSN_APPLY, PSN_HELP: the platform's defaults */
+    }
+    SetWindowLongA(page, DWL_MSGRESULT, 0);
+    return TRUE;
+}
+
+INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_INITDIALOG:
-        PostMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
-        TextLoadString(text, sizeof text, IDS_WELCOME);
-        SetDlgItemTextA(page, IDC_PAGE_TEXT, text);
-        AttachArtworkPanel(page, IDB_WIZARD_ART);
-        if (ArtworkPalette != NULL)
-            DeleteObject(ArtworkPalette);
-        ArtworkPalette = NULL;
-        CenterWindowOnScreen(GetParent(page));
+        return InitWizardPage(page);
+    case WM_PAINT:
+        GiveSheetFocusOnce(page);
+        break;   /* painted as usual */
+    case WM_COMMAND:
+        OnWizardCommand(page, LOWORD(wParam));
         return TRUE;
     case WM_NOTIFY:
-        SetWindowLongA(page, DWL_MSGRESULT, 0);
-        return ((NMHDR *)lParam)->code == (UINT)PSN_WIZNEXT;
+        return OnWizardNotify(page, (const NMHDR *)lParam);
     }
     return FALSE;
 }
