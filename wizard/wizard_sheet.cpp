@@ -66,9 +66,11 @@ void SetPageText(UINT id)
    cannot be typed into. */
 static void SetFolderBoxEditable(BOOL editable)
 {
-    LONG style = GetWindowLongA(hwndInstallDirEdit, GWL_STYLE);
+    LONG style;
 
+    /* First: EM_SETREADONLY changes the style too, and the tab stop must not undo it. */
     SendMessageA(hwndInstallDirEdit, EM_SETREADONLY, !editable, 0);
+    style = GetWindowLongA(hwndInstallDirEdit, GWL_STYLE);
     if (editable)
         style |= WS_TABSTOP;
     else
