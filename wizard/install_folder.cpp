@@ -15,9 +15,6 @@ int NewFolderCount;
    later Back, can take away exactly those. */
 static int FoldersMadeThisCheck;
 
-/* The current directory belongs to the accepted folder from here until the
-   rollback or the installation: nothing else in the wizard may change it. */
-
 int CheckDriveSpace(HWND page, BYTE driveIndex)
 {
     char root[4];
@@ -29,6 +26,8 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     root[1] = ':';
     root[2] = '\\';
     root[3] = '\0';
+    if (root[0] == '\0')
+        return 0;   /* a text like "\:" leaves no letter at all */
     /* A drive that cannot say is not warned about; entering its root decides. */
     if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)
         && (ULONGLONG)freeClusters * bytesPerSector * sectorsPerCluster < RequiredFreeBytes) {
@@ -41,16 +40,16 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     return SetCurrentDirectoryA(root) != 0;
 }
 
-/* A leaf that leads anywhere but one level down ("..", a drive's own
-   current folder) would put folders made so far outside the path that the
-   rollback walks up; such a leaf is refused. */
+/* Only a leaf that leads one level down keeps the folders made so far on the
+   path that the rollback walks up: ".." (also between forward slashes, which
+   the system reads as separators) and "x:name" (on another drive's current
+   folder) are refused. */
 static int StaysBelow(const char *leaf)
 {
     const char *part = leaf;
 
     if (strchr(leaf, ':') != NULL)
         return 0;
-    /* Forward slashes separate too once the system reads the name. */
     for (;;) {
         size_t length = strcspn(part, "/");
         if (length == 2 && part[0] == '.' && part[1] == '.')
@@ -84,13 +83,12 @@ int CreateFolderChain(HWND page, char *path)
     if (!StaysBelow(leaf))
         return 0;
     /* A folder that is there already is no error: entering it decides. */
-    if (CreateDirectoryA(leaf, NULL))
-        FoldersMadeThisCheck++;
-    else
+    if (!CreateDirectoryA(leaf, NULL))
         return SetCurrentDirectoryA(leaf) != 0;
+    FoldersMadeThisCheck++;
     if (SetCurrentDirectoryA(leaf))
         return 1;
-    /* Made but not enterable: the rollback could not step out of it. */
+    /* Made but not enterable: no walk would step out of it, so take it back now. */
     RemoveDirectoryA(leaf);
     FoldersMadeThisCheck--;
     return 0;

@@ -152,8 +152,8 @@ static BOOL InitWizardPage(HWND page)
     return TRUE;   /* the platform sets the first focus */
 }
 
-/* The sheet takes the focus once, so that Enter reaches its Next button
-   rather than the page. */
+/* Once per run, at the first paint: the keyboard starts on the sheet and its
+   buttons rather than inside the page. */
 static void GiveSheetFocusOnce(HWND page)
 {
     if (SheetFocusGiven)
