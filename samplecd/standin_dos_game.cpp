@@ -42,8 +42,11 @@ const char *const kInstalledFiles[] = {
 // The original may take a moment to end after starting the copy; past this
 // its own file is reported as left over instead of waiting for ever.
 const DWORD kOriginalExitTimeoutMs = 60000;
+const int kOwnFileRetries = 20;
+const DWORD kOwnFileRetryMs = 250;
 
-enum { PATH_SIZE = MAX_PATH, MESSAGE_SIZE = 2048 };
+// Every installed path and the sentences around them fit these whole.
+enum { PATH_SIZE = MAX_PATH, LEFTOVERS_SIZE = 6144, MESSAGE_SIZE = 8192 };
 
 // The folder of this program's own file; false when it does not fit.
 bool OwnPath(char *path, char *folder)
@@ -121,9 +124,27 @@ bool RecordBelongsTo(HKEY record, const char *folder)
     return SameFolder(command, folder);
 }
 
+void AddLeftover(char *leftovers, size_t leftoversSize, const char *what)
+{
+    TextAppend(leftovers, leftoversSize, "    ");
+    TextAppend(leftovers, leftoversSize, what);
+    TextAppend(leftovers, leftoversSize, "\n");
+}
+
+// Deletes a file that may be gone already; false when it stays.
+bool DeleteIfThere(const char *path)
+{
+    if (!FileExists(path))
+        return true;
+    // Files copied from a CD may carry its read-only attribute.
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path) || !FileExists(path);
+}
+
 // Removes the record and the desktop shortcut when the record is this
-// folder's; false when they belong to another installation.
-bool RemoveRecordAndShortcut(const char *folder)
+// folder's; false when they belong to another installation. What cannot be
+// removed is added to leftovers.
+bool RemoveRecordAndShortcut(const char *folder, char *leftovers, size_t leftoversSize)
 {
     HKEY uninstall;
     HKEY record;
@@ -133,8 +154,8 @@ bool RemoveRecordAndShortcut(const char *folder)
         if (RegOpenKeyExA(uninstall, kRecordKey, 0, KEY_READ, &record) == ERROR_SUCCESS) {
             ours = RecordBelongsTo(record, folder);
             RegCloseKey(record);
-            if (ours)
-                RegDeleteKeyA(uninstall, kRecordKey);
+            if (ours && RegDeleteKeyA(uninstall, kRecordKey) != ERROR_SUCCESS)
+                AddLeftover(leftovers, leftoversSize, "its entry in the list of installed programs");
         }
         RegCloseKey(uninstall);
     }
@@ -143,32 +164,35 @@ bool RemoveRecordAndShortcut(const char *folder)
 
     char shortcut[PATH_SIZE];
     UINT length = GetWindowsDirectoryA(shortcut, sizeof shortcut);
-    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, kShortcut))
-        DeleteFileA(shortcut);
+    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, kShortcut)
+        && !DeleteIfThere(shortcut))
+        AddLeftover(leftovers, leftoversSize, shortcut);
     return true;
 }
 
-// Deletes the installed files; the names of those that stay are appended to
-// leftovers, one a line.
+// Deletes the installed files; the paths of those that stay are added to
+// leftovers.
 void RemoveInstalledFiles(const char *folder, char *leftovers, size_t leftoversSize)
 {
     for (const char *name : kInstalledFiles) {
         char path[PATH_SIZE];
-        if (!JoinPath(path, folder, name) || !FileExists(path))
+        if (!JoinPath(path, folder, name))
             continue;
-        // Files copied from a CD may carry its read-only attribute.
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(path) && FileExists(path)) {
-            TextAppend(leftovers, leftoversSize, "    ");
-            TextAppend(leftovers, leftoversSize, name);
-            TextAppend(leftovers, leftoversSize, "\n");
+        bool deleted = DeleteIfThere(path);
+        // The system may let go of the original's file a moment after its
+        // process has ended.
+        for (int retry = 0; !deleted && retry < kOwnFileRetries && lstrcmpiA(name, "sw4.exe") == 0; retry++) {
+            Sleep(kOwnFileRetryMs);
+            deleted = DeleteIfThere(path);
         }
+        if (!deleted)
+            AddLeftover(leftovers, leftoversSize, path);
     }
 }
 
 int FinishRemoval(HANDLE original, const char *folder)
 {
-    char leftovers[MESSAGE_SIZE] = "";
+    char leftovers[LEFTOVERS_SIZE] = "";
     char text[MESSAGE_SIZE];
     UINT icon = MB_ICONINFORMATION;
 
@@ -176,17 +200,15 @@ int FinishRemoval(HANDLE original, const char *folder)
     CloseHandle(original);
 
     RemoveInstalledFiles(folder, leftovers, sizeof leftovers);
-    bool recordRemoved = RemoveRecordAndShortcut(folder);
+    bool recordRemoved = RemoveRecordAndShortcut(folder, leftovers, sizeof leftovers);
     // Fails while the folder holds anything setup did not put there.
     bool folderRemoved = RemoveDirectoryA(folder) != 0;
 
     if (leftovers[0] != '\0') {
         icon = MB_ICONWARNING;
-        TextCopy(text, sizeof text, "Starwake IV was removed, except for these files in ");
-        TextAppend(text, sizeof text, folder);
-        TextAppend(text, sizeof text, ", which are in use or protected:\n\n");
+        TextCopy(text, sizeof text, "Starwake IV was removed, except for these, which are in use or protected:\n\n");
         TextAppend(text, sizeof text, leftovers);
-        TextAppend(text, sizeof text, "\nClose the programs that use them, then delete them by hand.");
+        TextAppend(text, sizeof text, "\nClose the programs that use them, then remove them by hand.");
     } else {
         TextCopy(text, sizeof text, "Starwake IV was removed from your computer.");
         if (!folderRemoved && FileExists(folder)) {

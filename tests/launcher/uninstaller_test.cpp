@@ -90,6 +90,20 @@ TEST_F(UninstallerTest, KeepsWhatSetupDidNotPutThere)
     EXPECT_TRUE(FileExists(shortcut_));
 }
 
+TEST_F(UninstallerTest, NamesTheFilesItCouldNotRemove)
+{
+    std::string inUse = folder_ + "\\common.iff";
+    HANDLE file = CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    ASSERT_NE(nullptr, StartUninstaller(folder_));
+    ASSERT_TRUE(Answer("Remove Starwake IV", IDYES));
+    ASSERT_TRUE(Answer("Starwake IV was removed, except for these, which are in use or protected:\n\n    " +
+                       inUse + "\n", IDOK));
+    CloseHandle(file);
+    EXPECT_EQ(1, FilesLeft());
+    EXPECT_FALSE(RecordExists());
+}
+
 TEST_F(UninstallerTest, RemovesNothingWhenDeclinedWhileTheGameRunsOrOnTheCd)
 {
     ASSERT_NE(nullptr, StartUninstaller(folder_));
