@@ -33,15 +33,47 @@ void FillArtworkPalette(LOGPALETTE *palette, const RGBQUAD *table, DWORD count)
     }
 }
 
-/* The DIB is served only when its header, colour table and some bits lie
-   inside the resource and the table fits the palette block. */
-static int IsServableDib(const BITMAPINFOHEADER *dib, DWORD resourceSize, DWORD colors)
+/* Bytes of pixel data the platform reads when it draws the DIB: whole rows
+   when uncompressed, biSizeImage when run-length encoded (the decoder stops
+   there). 0 for a layout the panel does not serve. */
+static ULONGLONG ArtworkBitsSize(const BITMAPINFOHEADER *dib)
 {
-    if (resourceSize < sizeof(BITMAPINFOHEADER) || dib->biSize < sizeof(BITMAPINFOHEADER))
+    ULONGLONG rowBytes = ((ULONGLONG)dib->biWidth * dib->biBitCount + 31) / 32 * 4;
+
+    switch (dib->biCompression) {
+    case BI_RGB:
+        return rowBytes * (ULONGLONG)dib->biHeight;
+    case BI_RLE8:
+        return dib->biBitCount == 8 ? dib->biSizeImage : 0;
+    case BI_RLE4:
+        return dib->biBitCount == 4 ? dib->biSizeImage : 0;
+    }
+    return 0;
+}
+
+/* The colour count of a DIB the panel can draw from `size` bytes: a
+   bottom-up DIB of 1, 4 or 8 bits per pixel whose header, colour table of at
+   most 256 entries and pixel bits all lie inside them. 0 otherwise. */
+static DWORD ServableColorCount(const BITMAPINFOHEADER *dib, DWORD size)
+{
+    DWORD colors;
+    ULONGLONG bits;
+
+    if (dib == NULL || size < sizeof(BITMAPINFOHEADER))
         return 0;
-    if (dib->biBitCount > 8 || colors == 0 || colors > ARTWORK_MAX_COLORS)
+    if (dib->biSize < sizeof(BITMAPINFOHEADER) || dib->biSize >= size)
         return 0;
-    return dib->biSize < resourceSize && 4 * colors < resourceSize - dib->biSize;
+    if (dib->biBitCount != 1 && dib->biBitCount != 4 && dib->biBitCount != 8)
+        return 0;
+    if (dib->biWidth <= 0 || dib->biHeight <= 0)
+        return 0;
+    colors = ArtworkColorCount(dib);
+    if (colors > ARTWORK_MAX_COLORS)
+        return 0;
+    bits = ArtworkBitsSize(dib);
+    if (bits == 0 || (ULONGLONG)dib->biSize + 4 * colors + bits > size)
+        return 0;
+    return colors;
 }
 
 static void MakeArtworkPalette(DWORD colors)
@@ -54,28 +86,27 @@ static void MakeArtworkPalette(DWORD colors)
     HeapFree(GetProcessHeap(), 0, block);
 }
 
-void LoadArtwork(int bitmapId)
+DWORD UseArtworkDib(const BITMAPINFOHEADER *dib, DWORD size)
 {
-    HRSRC found;
-    HGLOBAL loaded;
-    const BITMAPINFOHEADER *dib;
-    DWORD colors;
+    DWORD colors = ServableColorCount(dib, size);
 
     ArtworkDib = NULL;
     ArtworkBits = NULL;
-    found = FindResourceA(AppInstance, MAKEINTRESOURCEA(bitmapId), (LPCSTR)RT_BITMAP);
-    if (found == NULL || (loaded = LoadResource(AppInstance, found)) == NULL)
-        return;
-    dib = (const BITMAPINFOHEADER *)LockResource(loaded);
-    if (dib == NULL)
-        return;
-    colors = ArtworkColorCount(dib);
-    if (!IsServableDib(dib, SizeofResource(AppInstance, found), colors))
-        return;
-
+    if (colors == 0)
+        return 0;
     ArtworkDib = dib;
     ArtworkBits = (const BYTE *)dib + dib->biSize + 4 * colors;
     MakeArtworkPalette(colors);
+    return colors;
+}
+
+void LoadArtwork(int bitmapId)
+{
+    HRSRC found = FindResourceA(AppInstance, MAKEINTRESOURCEA(bitmapId), (LPCSTR)RT_BITMAP);
+    HGLOBAL loaded = found != NULL ? LoadResource(AppInstance, found) : NULL;
+    const void *dib = loaded != NULL ? LockResource(loaded) : NULL;
+
+    UseArtworkDib((const BITMAPINFOHEADER *)dib, dib != NULL ? SizeofResource(AppInstance, found) : 0);
 }
 
 void PaintArtwork(HWND control)
@@ -83,20 +114,24 @@ void PaintArtwork(HWND control)
     RECT client;
     PAINTSTRUCT paint;
     HDC dc;
+    HPALETTE previous = NULL;
 
     GetClientRect(control, &client);
     dc = BeginPaint(control, &paint);
-    if (ArtworkPalette != NULL) {
-        SelectPalette(dc, ArtworkPalette, FALSE);
-        if (RealizeOnNextPaint == 1) {
-            RealizeOnNextPaint = 0;
-            RealizePalette(dc);
-        }
+    if (ArtworkPalette != NULL)
+        previous = SelectPalette(dc, ArtworkPalette, FALSE);
+    if (RealizeOnNextPaint == 1) {
+        RealizeOnNextPaint = 0;
+        RealizePalette(dc);
     }
     /* The whole client area is the picture: no erase, no frame. */
-    StretchDIBits(dc, 0, 0, client.right, client.bottom,
-                  0, 0, ArtworkDib->biWidth, ArtworkDib->biHeight,
-                  ArtworkBits, (const BITMAPINFO *)ArtworkDib, DIB_RGB_COLORS, SRCCOPY);
+    if (ArtworkDib != NULL)
+        StretchDIBits(dc, 0, 0, client.right, client.bottom,
+                      0, 0, ArtworkDib->biWidth, ArtworkDib->biHeight,
+                      ArtworkBits, (const BITMAPINFO *)ArtworkDib, DIB_RGB_COLORS, SRCCOPY);
+    /* A palette still selected into a DC could not be deleted. */
+    if (previous != NULL)
+        SelectPalette(dc, previous, FALSE);
     EndPaint(control, &paint);
 }
 
@@ -129,14 +164,21 @@ LRESULT ArtworkQueryNewPalette(HWND dialog)
 LRESULT ArtworkPaletteChanged(HWND dialog, HWND changedBy)
 {
     HDC dc;
+    HPALETTE previous;
 
-    /* Our own realization caused it: answering would loop. */
-    if (changedBy == dialog || changedBy == hwndArtwork || ArtworkPalette == NULL)
+    /* Our own realization caused it: answering would loop. Without a
+       control or a palette there is nothing to remap (GetDC(NULL) would
+       give the whole screen). */
+    if (changedBy == dialog || changedBy == hwndArtwork || hwndArtwork == NULL || ArtworkPalette == NULL)
         return 1;
     dc = GetDC(hwndArtwork);
-    SelectPalette(dc, ArtworkPalette, FALSE);
+    if (dc == NULL)
+        return 1;
+    previous = SelectPalette(dc, ArtworkPalette, FALSE);
     if (RealizePalette(dc) != 0)
         UpdateColors(dc);
+    if (previous != NULL)
+        SelectPalette(dc, previous, FALSE);
     ReleaseDC(hwndArtwork, dc);
     return 1;
 }

@@ -22,14 +22,20 @@ enum { ARTWORK_MAX_COLORS = 256 };
 /* Colours in the DIB's table: biClrUsed, or 2 to the bit count when that is 0.
    May exceed what the panel serves. */
 DWORD ArtworkColorCount(const BITMAPINFOHEADER *dib);
-/* Fills the entries of a palette from a colour table (blue, green, red order). */
+/* Fills the entries of a palette from a colour table (blue, green, red order);
+   the palette has room for count entries. */
 void FillArtworkPalette(LOGPALETTE *palette, const RGBQUAD *table, DWORD count);
 
-/* Loads the bitmap and makes its palette. A bitmap that is missing, is no
-   palettised DIB of at most 256 colours, or does not fit its resource leaves
-   no picture (the control keeps its own painting); a palette that cannot be
-   made leaves the picture drawn without one. A held palette is not released. */
+/* Loads the bitmap and makes its palette (LoadArtwork), or does the same for
+   a packed DIB of `size` bytes already in memory that outlives the panel
+   (UseArtworkDib, which returns the colour count, 0 when it leaves no
+   picture). Only a bottom-up DIB of 1, 4 or 8 bits per pixel with at most 256
+   colours, whose table and bits lie wholly inside those bytes, is drawn; any
+   other, or a missing bitmap, leaves no picture and no new palette, and the
+   control keeps its own painting. A palette that cannot be made leaves the
+   picture drawn without one. A held palette is not released. */
 void LoadArtwork(int bitmapId);
+DWORD UseArtworkDib(const BITMAPINFOHEADER *dib, DWORD size);
 void PaintArtwork(HWND control);
 LRESULT CALLBACK ArtworkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* Captures the dialog's IDC_ARTWORK, loads the bitmap and takes over the
