@@ -44,11 +44,16 @@ static int StartNextFile(HWND dialog);
 /* ---- Choosing the files ----------------------------------------------------- */
 
 /* A candidate whose names could not be composed whole (a string missing from
-   the resources) is taken without the time test: its open then fails and ends
-   the job, where skipping it would leave a game file out silently. */
-static int IsCandidate(HWND window, int composed, const char *source, const char *dest)
+   the resources) is taken with an empty destination, which cannot open: the
+   job ends as a copy failure, where skipping it would leave a game file out
+   silently. */
+static int IsCandidate(HWND window, int composed, const char *source, char *dest)
 {
-    return !composed || NeedsCopy(window, source, dest);
+    if (!composed) {
+        dest[0] = '\0';
+        return 1;
+    }
+    return NeedsCopy(window, source, dest);
 }
 
 /* Puts the next file that needs copying into source and dest (each
