@@ -1,3 +1,365 @@
 #include "copy/copy_job.h"
+#include "startup/startup.h"
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+#include "resources/resource.h"
 
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <new>
+
+const char *const GameFileList[] = {
+    "sw4.exe", "sw4.anm", "snddrv.386", "snddet.386", "common.iff", "lowres.dll",
+    "hires480.dll", "xmem.ovl", "sw4lang.iff", "mkboot.exe", "sw4.cds", "swiv.ico",
+    "setup.bat", "vbedrv.exe", "readme.txt", "startsw4.exe", "music1.pak",
+    NULL
+};
+
+/* The two Windows files, in the order they are copied. */
+static const struct {
+    UINT source;
+    UINT dest;   /* appended to InstallDir */
+} WindowsFiles[] = {
+    { IDS_GAME_LIB_SOURCE, IDS_GAME_LIB_DEST },
+    { IDS_GAME_EXE_SOURCE, IDS_GAME_EXE_DEST },
+};
+
+CopyJobState CopyJob;
+std::atomic<HWND> CopyDialog;
+HWND ProgressBar;
 HANDLE TickThreadHandle;
+
+enum {
+    /* InstallDir with any name behind it, composed whole before it is
+       measured against a stream's name. */
+    CANDIDATE_PATH_SIZE = PATH_TEXT_SIZE + FS_NAME_SIZE,
+    /* "Copying ", " to " and two whole stream names. */
+    STATUS_TEXT_SIZE = 2 * FS_NAME_SIZE + 64,
+    /* The two sentences around any candidate path. */
+    FAILED_TEXT_SIZE = CANDIDATE_PATH_SIZE + 128
+};
+
+static int StartNextFile(HWND dialog);
+
+/* ---- Choosing the files ----------------------------------------------------- */
+
+/* A candidate whose names could not be composed whole (a string missing from
+   the resources) is taken with an empty destination, which cannot open: the
+   job ends as a copy failure, where skipping it would leave a game file out
+   silently. */
+static int IsCandidate(HWND window, int composed, const char *source, char *dest)
+{
+    if (!composed) {
+        dest[0] = '\0';
+        return 1;
+    }
+    return NeedsCopy(window, source, dest);
+}
+
+/* Puts the next file that needs copying into source and dest (each
+   CANDIDATE_PATH_SIZE characters); 0 when none is left, or when a Cancel
+   was confirmed during a missing-file warning. */
+static int SelectNextFile(HWND window, char *source, char *dest)
+{
+    while (GameFileList[CopyJob.nextFile] != NULL && !CopyJob.abortConfirmed) {
+        const char *name = GameFileList[CopyJob.nextFile];
+        int composed = TextCopy(source, CANDIDATE_PATH_SIZE, name)
+                       && TextCopy(dest, CANDIDATE_PATH_SIZE, InstallDir)
+                       && TextAppend(dest, CANDIDATE_PATH_SIZE, "\\")
+                       && TextAppend(dest, CANDIDATE_PATH_SIZE, name);
+        CopyJob.nextFile++;
+        if (IsCandidate(window, composed, source, dest))
+            return 1;
+    }
+    while (CopyJob.extraFilesTried < 2 && !CopyJob.abortConfirmed) {
+        int file = CopyJob.extraFilesTried;
+        int composed = TextLoadString(source, CANDIDATE_PATH_SIZE, WindowsFiles[file].source)
+                       && TextCopy(dest, CANDIDATE_PATH_SIZE, InstallDir)
+                       && TextAppendString(dest, CANDIDATE_PATH_SIZE, WindowsFiles[file].dest);
+        CopyJob.extraFilesTried++;
+        if (IsCandidate(window, composed, source, dest))
+            return 1;
+    }
+    return 0;
+}
+
+/* ---- Messages --------------------------------------------------------------- */
+
+/* "Copy Failed on file: " name "\nInstallation aborted."; always 0. */
+static int ShowCopyFailed(HWND window, const char *name)
+{
+    char text[FAILED_TEXT_SIZE];
+
+    TextLoadString(text, sizeof text, IDS_COPY_FAILED);
+    TextAppend(text, sizeof text, name);
+    TextAppendString(text, sizeof text, IDS_INSTALL_ABORTED);
+    MessageBoxA(window, text, NULL, MB_ICONWARNING);
+    return 0;
+}
+
+/* 1 when the user answers Yes; No is the default button. */
+static int ConfirmAbort(HWND dialog)
+{
+    char caption[64];
+    char question[256];
+
+    TextLoadString(caption, sizeof caption, IDS_CONFIRM_CAPTION);
+    TextLoadString(question, sizeof question, IDS_ABORT_QUESTION);
+    return MessageBoxA(dialog, question, caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+static void ShowCopyStatus(HWND dialog)
+{
+    char status[STATUS_TEXT_SIZE];
+
+    TextLoadString(status, sizeof status, IDS_COPYING);
+    TextAppend(status, sizeof status, CopyJob.source->name);
+    TextAppendString(status, sizeof status, IDS_COPY_TO);
+    TextAppend(status, sizeof status, CopyJob.dest->name);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_TEXT, WM_SETTEXT, 0, (LPARAM)status);
+}
+
+/* One step per 152,104.9 bytes: 1 at 76,053 bytes, 100 at 15,134,438. */
+static int ProgressPosition(LONG copied)
+{
+    int position = (int)(copied * 6.574410160356439e-06 + 0.5);
+    return position > 100 ? 100 : position;
+}
+
+/* ---- The records of one file ------------------------------------------------ */
+
+/* Ends the file under way: one still being written is closed and deleted,
+   then both streams and the buffer are freed. Finished files stay. */
+static void ReleaseCopyFiles(void)
+{
+    if (CopyJob.dest != NULL && CopyJob.dest->isOpen) {
+        CopyJob.dest->Close();
+        DeleteFileA(CopyJob.dest->name);
+    }
+    delete CopyJob.source;
+    delete CopyJob.dest;
+    delete[] CopyJob.buffer;
+    CopyJob.source = NULL;
+    CopyJob.dest = NULL;
+    CopyJob.buffer = NULL;
+}
+
+/* 0 when a record could not be had; ReleaseCopyFiles frees those that were. */
+static int AllocateCopyFiles(void)
+{
+    CopyJob.source = new (std::nothrow) FileStream;
+    CopyJob.dest = new (std::nothrow) FileStream;
+    CopyJob.buffer = new (std::nothrow) BYTE[COPY_CHUNK_SIZE];
+    CopyJob.remaining = 0;
+    return CopyJob.source != NULL && CopyJob.dest != NULL && CopyJob.buffer != NULL;
+}
+
+/* Chooses the next file and opens both its streams; 1 when it is ready to
+   copy, 0 with CopyJob.result set when the dialog must end. */
+static int OpenNextFile(HWND dialog)
+{
+    char source[CANDIDATE_PATH_SIZE];
+    char dest[CANDIDATE_PATH_SIZE];
+
+    if (!SelectNextFile(dialog, source, dest)) {
+        if (!CopyJob.abortConfirmed)
+            CopyJob.result = 1;
+        return 0;
+    }
+    if (CopyJob.abortConfirmed)
+        return 0;
+
+    if (!AllocateCopyFiles())
+        return ShowCopyFailed(dialog, source);
+    /* A path longer than any CreateFileA takes fails like one that will not open. */
+    if (!TextCopy(CopyJob.source->name, FS_NAME_SIZE, source))
+        return ShowCopyFailed(dialog, source);
+    if (!TextCopy(CopyJob.dest->name, FS_NAME_SIZE, dest))
+        return ShowCopyFailed(dialog, dest);
+
+    CopyJob.source->mode = FS_MODE_READ;
+    CopyJob.dest->mode = FS_MODE_CREATE;
+    if (CopyJob.source->Open(1, 0) != 1)
+        return ShowCopyFailed(dialog, CopyJob.source->name);
+    if (CopyJob.dest->Open(1, 0) != 1)
+        return ShowCopyFailed(dialog, CopyJob.dest->name);
+    CopyJob.remaining = CopyJob.source->size;
+
+    SendMessageA(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    ShowCopyStatus(dialog);
+    return 1;
+}
+
+/* ---- The tick thread -------------------------------------------------------- */
+
+enum { TICK_PERIOD_MS = 10 };
+
+/* One look at the flags: a tick is posted only when one was asked for and
+   the job is not paused. */
+static void LookForTick(void)
+{
+    HWND dialog = CopyDialog.load();
+    LONG isPaused = CopyJob.paused.load();   /* read before the request */
+    if (CopyJob.tickRequested.load() && !isPaused) {
+        CopyJob.tickRequested.store(0);
+        PostMessageA(dialog, WM_COMMAND, IDC_COPY_TICK, 0);
+    }
+}
+
+/* Sleeps and posts, nothing else: the file work stays on the dialog's
+   thread. Each look is due 10 ms after the one before was due, so that
+   oversleeping and the look itself do not stretch the pace; after a stall
+   of more than a period the cadence starts afresh instead of catching up. */
+static DWORD WINAPI TickThreadProc(LPVOID unused)
+{
+    (void)unused;
+    /* Windows NT otherwise sleeps in steps of 15.6 ms; the request ends
+       with the process. */
+    timeBeginPeriod(1);
+    DWORD due = timeGetTime();
+    for (;;) {
+        due += TICK_PERIOD_MS;
+        LONG wait = (LONG)(due - timeGetTime());
+        if (wait > 0)
+            Sleep((DWORD)wait);
+        else if (wait < -TICK_PERIOD_MS)
+            due = timeGetTime();
+        LookForTick();
+    }
+}
+
+/* 1 when a file is under way, 0 when the dialog must end with CopyJob.result. */
+static int StartNextFile(HWND dialog)
+{
+    CopyJob.starting = 1;
+    CopyJob.paused.store(1);
+    int ready = OpenNextFile(dialog);
+    CopyJob.starting = 0;
+    if (CopyJob.abortConfirmed) {
+        CopyJob.abortConfirmed = 0;
+        return 0;
+    }
+    if (!ready)
+        return 0;
+
+    CopyJob.tickRequested.store(0);
+    CopyJob.paused.store(0);
+    if (TickThreadHandle == NULL)
+        TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, NULL);
+    CopyJob.tickRequested.store(1);
+    return 1;
+}
+
+/* ---- One tick --------------------------------------------------------------- */
+
+/* Gives the finished copy its source's time and closes it for good. */
+static void FinishFile(void)
+{
+    FILETIME lastWrite;
+    if (GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
+        SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
+    CopyJob.dest->Close();
+    ReleaseCopyFiles();   /* finds the copy closed and keeps it */
+}
+
+/* Moves one chunk, or finishes the file and starts the next; 1 to go on,
+   0 when the dialog must end. */
+static int CopyTick(HWND dialog)
+{
+    /* Taken before this tick's chunk counts, so the bar lags one chunk. */
+    SendMessageA(ProgressBar, PBM_SETPOS, ProgressPosition(CopyJob.copiedTotal), 0);
+
+    LONG chunk = CopyJob.remaining;
+    if (chunk > COPY_CHUNK_SIZE)
+        chunk = COPY_CHUNK_SIZE;
+    if (chunk > 0) {
+        if (CopyJob.source->Read(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
+            return ShowCopyFailed(dialog, CopyJob.source->name);
+        if (CopyJob.dest->Write(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
+            return ShowCopyFailed(dialog, CopyJob.dest->name);
+        CopyJob.remaining -= chunk;
+        CopyJob.copiedTotal += chunk;
+        CopyJob.tickRequested.store(1);
+        return 1;
+    }
+
+    FinishFile();
+    return StartNextFile(dialog);
+}
+
+/* ---- The dialog ------------------------------------------------------------- */
+
+static void EndCopyDialog(HWND dialog, int result)
+{
+    ReleaseCopyFiles();
+    EndDialog(dialog, result);
+}
+
+static void OnCopyDialogInit(HWND dialog)
+{
+    CopyDialog.store(dialog);
+    ProgressBar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    if (!StartNextFile(dialog))
+        EndCopyDialog(dialog, CopyJob.result);
+}
+
+static void OnCopyCancel(HWND dialog)
+{
+    int whileStarting = CopyJob.starting;
+
+    CopyJob.paused.store(1);
+    int abort = ConfirmAbort(dialog);
+    if (whileStarting) {
+        /* StartNextFile sits in a message box below us with records half
+           made: it ends the job, or clears the pause, once it is back. */
+        if (abort)
+            CopyJob.abortConfirmed = 1;
+        return;
+    }
+    if (abort) {
+        EndCopyDialog(dialog, 0);
+        return;
+    }
+    /* A tick that came during the question was dropped: re-arm the chain
+       before TickThread may look again. */
+    CopyJob.tickRequested.store(1);
+    CopyJob.paused.store(0);
+}
+
+static void OnCopyTickCommand(HWND dialog)
+{
+    /* Dropped while paused, while a file is being started, and once the
+       records are gone. */
+    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused.load())
+        return;
+    if (!CopyTick(dialog))
+        EndCopyDialog(dialog, CopyJob.result);
+}
+
+static INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        OnCopyDialogInit(dialog);
+        return TRUE;
+
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDCANCEL:   /* the button, Escape and the close box */
+            OnCopyCancel(dialog);
+            break;
+        case IDC_COPY_TICK:
+            OnCopyTickCommand(dialog);
+            break;
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int RunCopyDialog(HWND owner)
+{
+    return (int)DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner,
+                                CopyDialogProc, 0);
+}

@@ -1,10 +1,55 @@
-/* The paced copy of the game files with its progress box and tick thread. */
+/* The paced copy of the game files from the CD (the current directory) into
+   InstallDir, with its progress box and tick thread. */
 #ifndef COPY_JOB_H
 #define COPY_JOB_H
 
 #include <windows.h>
+#include <atomic>
+#include "copy/file_stream.h"
 
-/* The tick thread, once made, runs until ExitCleanup ends it. */
+/* The 17 game files, named alike on the CD and in InstallDir, ending with
+   NULL. After them the job copies the two Windows files, which change their
+   name: string IDS_GAME_LIB_SOURCE to InstallDir + IDS_GAME_LIB_DEST, then
+   IDS_GAME_EXE_SOURCE to InstallDir + IDS_GAME_EXE_DEST. */
+extern const char *const GameFileList[];
+
+enum { COPY_CHUNK_SIZE = 32768 };   /* the most one tick moves */
+
+/* ---- The job's state (one per process, all zero at start) ---------------- */
+struct CopyJobState {
+    FileStream *source;       /* both null when no file is under way */
+    FileStream *dest;
+    BYTE *buffer;             /* COPY_CHUNK_SIZE bytes, allocated per file */
+    LONG remaining;           /* bytes of the current file still to copy */
+    LONG copiedTotal;         /* bytes of the whole job; drives the bar */
+    /* Shared with TickThread, which clears the request when it posts a tick
+       and posts nothing while paused. */
+    std::atomic<LONG> tickRequested;
+    std::atomic<LONG> paused;
+    int result;               /* 1 once no file is left to copy */
+    int nextFile;             /* GameFileList row to consider next */
+    int extraFilesTried;      /* Windows files considered so far, 0 to 2 */
+    /* StartNextFile is choosing and opening the next file. Its message boxes
+       let Cancel and ticks reach the dialog meanwhile; these two keep them
+       off the records it fills. */
+    int starting;
+    int abortConfirmed;       /* Cancel answered Yes while starting */
+};
+
+/* nextFile, extraFilesTried, copiedTotal and result are never reset: the
+   job runs once per process, and a second run copies nothing. */
+extern CopyJobState CopyJob;
+extern std::atomic<HWND> CopyDialog;   /* where TickThread posts the ticks */
+extern HWND ProgressBar;
+/* 0 until the first file starts; the thread then runs until ExitCleanup
+   terminates it. */
 extern HANDLE TickThreadHandle;
+
+/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every
+   file that needed copying was copied (or none did), 0 after a failure or a
+   confirmed Cancel (the file being written is deleted then; files finished
+   before stay), -1 when the box cannot be created. Reads from the current
+   directory; the caller makes it the CD folder. */
+int RunCopyDialog(HWND owner);
 
 #endif
