@@ -83,6 +83,20 @@ static int SelectNextFile(HWND window, char *source, char *dest)
     return 0;
 }
 
+/* The number of the file SelectNextFile chose last: the Windows files come
+   only once the list is used up. */
+static int SelectedFile(void)
+{
+    if (CopyJob.extraFilesTried == 0)
+        return CopyJob.nextFile - 1;
+    return COPY_FILE_GAME_LIB + CopyJob.extraFilesTried - 1;
+}
+
+int CopyJobWroteFile(int file)
+{
+    return file >= 0 && file < COPY_FILE_COUNT && (CopyJob.filesWritten >> file & 1);
+}
+
 /* ---- Messages --------------------------------------------------------------- */
 
 /* "Copy Failed on file: " name "\nInstallation aborted."; always 0. */
@@ -183,6 +197,7 @@ static int OpenNextFile(HWND dialog)
         return ShowCopyFailed(dialog, CopyJob.source->name);
     if (CopyJob.dest->Open(1, 0) != 1)
         return ShowCopyFailed(dialog, CopyJob.dest->name);
+    CopyJob.filesWritten |= (DWORD)1 << SelectedFile();
     CopyJob.remaining = CopyJob.source->size;
 
     SendMessageA(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));

@@ -15,6 +15,14 @@ extern const char *const GameFileList[];
 
 enum { COPY_CHUNK_SIZE = 32768 };   /* the most one tick moves */
 
+/* Numbers of the files the job copies: the list's rows, then the two
+   Windows files in the order they are copied. */
+enum {
+    COPY_FILE_GAME_LIB = 17,   /* KorLib.DL_ -> KorLib.dll */
+    COPY_FILE_GAME_EXE = 18,   /* SW4w.ex_ -> SW4w.exe */
+    COPY_FILE_COUNT = 19
+};
+
 /* ---- The job's state (one per process, all zero at start) ---------------- */
 struct CopyJobState {
     FileStream *source;       /* both null when no file is under way */
@@ -34,6 +42,7 @@ struct CopyJobState {
        off the records it fills. */
     int starting;
     int abortConfirmed;       /* Cancel answered Yes while starting */
+    DWORD filesWritten;       /* bit n: this run created or truncated file n */
 };
 
 /* nextFile, extraFilesTried, copiedTotal and result are never reset: the
@@ -51,5 +60,10 @@ extern HANDLE TickThreadHandle;
    before stay), -1 when the box cannot be created. Reads from the current
    directory; the caller makes it the CD folder. */
 int RunCopyDialog(HWND owner);
+
+/* 1 when this process's copy opened file `file` (COPY_FILE_...) for writing,
+   whether or not it finished: the undo after an aborted copy deletes only
+   those, sparing files of the same names that were there and not touched. */
+int CopyJobWroteFile(int file);
 
 #endif
