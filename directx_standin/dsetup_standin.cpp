@@ -63,7 +63,7 @@ bool Exists(const char *rootPath, const char *name, bool folder)
 
 }  // namespace
 
-extern "C" __declspec(dllexport) int WINAPI DirectXSetup(HWND window, LPSTR rootPath, DWORD flags)
+extern "C" int WINAPI DirectXSetup(HWND window, LPSTR rootPath, DWORD flags)
 {
     Record(window, rootPath, flags);
     int result;

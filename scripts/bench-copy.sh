@@ -24,4 +24,4 @@ trap 'exit 130' INT TERM
 start_virtual_display || exit 1
 start_wine_prefix
 cd_folder="Z:$build/sample_cd"
-wine "$build/benchmarks/copy_benchmark.exe" "${cd_folder//\//\\}"
+wine "$build/bin/copy_benchmark.exe" "${cd_folder//\//\\}"
