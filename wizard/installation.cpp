@@ -1,11 +1,110 @@
 #include "wizard/installation.h"
+#include "wizard/desktop_shortcut.h"
+#include "wizard/directx_setup.h"
+#include "wizard/install_folder.h"
+#include "wizard/wizard_sheet.h"
+#include "copy/copy_job.h"
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+#include "resources/resource.h"
 
-#include <commctrl.h>
+#include <stdlib.h>
 
-/* Until the copy, the record and DirectX come, the installation only
-   reaches its end. */
+/* The DirectX components the game needs. */
+static const DWORD DirectXFlags = DSETUP_DDRAW | DSETUP_DSOUND | DSETUP_DDRAWDRV | DSETUP_DSOUNDDRV;
+
+enum { ABORTED_EXIT_CODE = 1 };
+
+static void ShowStatus(UINT id)
+{
+    char message[256];
+    TextLoadString(message, sizeof message, id);
+    SendMessageA(hwndPageText, WM_SETTEXT, 0, (LPARAM)message);
+}
+
+/* Undoes a copy that did not complete and ends the program. The copy box
+   has already told the user why. */
+static void AbortInstallation(void)
+{
+    if (DeleteInstalledFiles())
+        RollBackFolders();
+    SetCurrentDirectoryA(SourceDir);
+    exit(ABORTED_EXIT_CODE);
+}
+
+static UINT DirectXErrorText(int result)
+{
+    switch (result) {
+    case DSETUPERR_BADWINDOWSVERSION:  return IDS_DX_BAD_WINDOWS;
+    case DSETUPERR_SOURCEFILENOTFOUND: return IDS_DX_SOURCE_NOT_FOUND;
+    case DSETUPERR_BADSOURCESIZE:      return IDS_DX_BAD_SOURCE_SIZE;
+    case DSETUPERR_BADSOURCETIME:      return IDS_DX_BAD_SOURCE_TIME;
+    case DSETUPERR_NOCOPY:             return IDS_DX_NO_COPY;
+    case DSETUPERR_OUTOFDISKSPACE:     return IDS_DX_OUT_OF_DISK;
+    case DSETUPERR_CANTFINDINF:        return IDS_DX_NO_INF;
+    case DSETUPERR_CANTFINDDIR:        return IDS_DX_NO_DIRECTORY;
+    }
+    return IDS_DX_GENERAL_FAILURE;
+}
+
+/* Tells why DirectX failed and ends the program; what was installed stays. */
+static void FailDirectX(HWND sheet, int result)
+{
+    char message[256];
+    TextLoadString(message, sizeof message, DirectXErrorText(result));
+    TextAppendString(message, sizeof message, IDS_SEE_TROUBLESHOOTING);
+    MessageBoxA(sheet, message, NULL, MB_OK | MB_ICONWARNING);
+    exit(ABORTED_EXIT_CODE);
+}
+
 int RunInstallation(HWND page)
 {
-    SendMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+    HWND sheet = GetParent(page);
+    int result;
+
+    SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
+    ShowStatus(IDS_INSTALLING_FILES);
+    SetCurrentDirectoryA(SourceDir);
+    /* -1 (no copy box) is no more a completed copy than 0 is. */
+    if (RunCopyDialog(page) != 1)
+        AbortInstallation();
+
+    if (!WriteInstallRecord())
+        WriteInstallRecordChain();
+    CreateDesktopShortcut();
+
+    ShowStatus(IDS_INSTALLING_DIRECTX);
+    result = DirectXSetup(sheet, SourceDir, DirectXFlags);
+    if (result != DSETUPERR_SUCCESS && result != DSETUPERR_SUCCESS_RESTART)
+        FailDirectX(sheet, result);
+    if (result == DSETUPERR_SUCCESS_RESTART) {
+        SendMessageA(sheet, PSM_REBOOTSYSTEM, 0, 0);
+        EnableWindow(GetDlgItem(page, IDC_OPTION_CHECK), FALSE);
+    }
+    SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+    return 1;
+}
+
+/* Deletes by bare name in InstallDir, so it must be the current directory. */
+static void DeleteWindowsFile(UINT id)
+{
+    char name[128];
+    if (TextLoadString(name, sizeof name, id))
+        DeleteFileA(name + 1);   /* the string starts with a backslash */
+}
+
+int DeleteInstalledFiles(void)
+{
+    int row;
+
+    if (!SetCurrentDirectoryA(InstallDir))
+        return 0;
+    for (row = 0; GameFileList[row] != NULL; row++)
+        if (CopyJobWroteFile(row))
+            DeleteFileA(GameFileList[row]);
+    if (CopyJobWroteFile(COPY_FILE_GAME_LIB))
+        DeleteWindowsFile(IDS_GAME_LIB_DEST);
+    if (CopyJobWroteFile(COPY_FILE_GAME_EXE))
+        DeleteWindowsFile(IDS_GAME_EXE_DEST);
     return 1;
 }

@@ -4,9 +4,15 @@
 
 #include <windows.h>
 
-/* Installs the game into InstallDir, the current directory, and leaves the
-   sheet on its completion step with Finish offered. 1 when it completed; a
-   failed installation ends the program instead. */
+/* Copies the game into InstallDir (the current directory), records it, puts
+   the shortcut on the desktop and installs DirectX, leaving the sheet on
+   its completion step with Finish offered: 1. An aborted copy or a failed
+   DirectX ends the program with exit code 1 instead; it never returns then. */
 int RunInstallation(HWND page);
+
+/* Deletes from InstallDir the game files this run's copy wrote, whole or in
+   part; files of those names that were there before and were not copied
+   over stay. 0 when InstallDir cannot be entered (nothing deleted). */
+int DeleteInstalledFiles(void);
 
 #endif
