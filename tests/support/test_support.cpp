@@ -182,6 +182,31 @@ std::string CurrentFolder()
     return folder;
 }
 
+// ---- A CD of the test's own -------------------------------------------------
+
+const char *const CdGameFiles[17] = {
+    "sw4.exe", "sw4.anm", "snddrv.386", "snddet.386", "common.iff", "lowres.dll",
+    "hires480.dll", "xmem.ovl", "sw4lang.iff", "mkboot.exe", "sw4.cds", "swiv.ico",
+    "setup.bat", "vbedrv.exe", "readme.txt", "startsw4.exe", "music1.pak",
+};
+
+void MakeSmallCd(const std::string &folder, FILETIME time, DWORD musicSize)
+{
+    unsigned seed = 1;
+    for (const char *name : CdGameFiles) {
+        std::string path = folder + "\\" + name;
+        WriteFileOfSize(path, strcmp(name, "music1.pak") == 0 ? musicSize : 1000 + 37 * seed, seed);
+        SetLastWriteTime(path, time);
+        seed++;
+    }
+    WriteFileOfSize(folder + "\\KorLib.DL_", 5000, seed);
+    SetLastWriteTime(folder + "\\KorLib.DL_", time);
+    CopyFileA(StandinGamePath().c_str(), (folder + "\\SW4w.ex_").c_str(), FALSE);
+    SetLastWriteTime(folder + "\\SW4w.ex_", time);
+    CreateDirectoryA((folder + "\\DIRECTX").c_str(), nullptr);
+    WriteFileOfSize(folder + "\\DIRECTX\\DSETUP.INF", 100);
+}
+
 // ---- Installation record ---------------------------------------------------
 
 const char *const RecordKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SW4 (DOS)";

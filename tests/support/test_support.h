@@ -35,6 +35,13 @@ void SetLastWriteTime(const std::string &path, FILETIME time);
 FILETIME LastWriteTime(const std::string &path);
 std::string CurrentFolder();
 
+// ---- A CD of the test's own -------------------------------------------------
+extern const char *const CdGameFiles[17];   // named alike on the CD and installed
+// Fills folder like the CD's root, but small: the 17 game files (music1.pak
+// of musicSize bytes), KorLib.DL_, the stand-in game as SW4w.ex_ and the
+// DIRECTX folder with its INF; every file dated `time`.
+void MakeSmallCd(const std::string &folder, FILETIME time, DWORD musicSize = 70000);
+
 // ---- Installation record ---------------------------------------------------
 extern const char *const RecordKeyPath;  // under HKEY_LOCAL_MACHINE
 void DeleteInstallRecord();

@@ -31,6 +31,7 @@ WizardRun::WizardRun()
 {
     DeleteInstallRecord();
     cd_ = ScratchFolder("cd");
+    MakeSmallCd(cd_, MakeFileTime(1997, 10, 15));
 }
 
 WizardRun::~WizardRun()
