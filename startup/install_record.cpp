@@ -26,6 +26,19 @@ static LONG CreateRecordKey(HKEY parent, const char *name, HKEY *key)
                            KEY_ALL_ACCESS, NULL, key, &disposition);
 }
 
+/* Opens the Uninstall key and creates or opens the record beneath it; on 1
+   the caller closes both, the record first. */
+static int OpenRecordForWriting(HKEY *uninstall, HKEY *record)
+{
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS, uninstall) != ERROR_SUCCESS)
+        return 0;
+    if (CreateRecordKey(*uninstall, RecordKeyName, record) != ERROR_SUCCESS) {
+        RegCloseKey(*uninstall);
+        return 0;
+    }
+    return 1;
+}
+
 /* The UninstallString for InstallDir; 0 when it would not fit whole. */
 static int ComposeUninstallString(char *command)
 {
@@ -57,13 +70,8 @@ int WriteInstallRecord(void)
 
     if (!ComposeUninstallString(command))
         return 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS,
-                      &uninstall) != ERROR_SUCCESS)
+    if (!OpenRecordForWriting(&uninstall, &record))
         return 0;
-    if (CreateRecordKey(uninstall, RecordKeyName, &record) != ERROR_SUCCESS) {
-        RegCloseKey(uninstall);
-        return 0;
-    }
     written = WriteRecordValues(record, command);
     RegCloseKey(record);
     RegCloseKey(uninstall);
@@ -99,13 +107,8 @@ int SaveAutorunSetting(void)
     BYTE autorun = (BYTE)(MenuSuppressed & 0xFF);
     LONG status;
 
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS,
-                      &uninstall) != ERROR_SUCCESS)
+    if (!OpenRecordForWriting(&uninstall, &record))
         return 0;
-    if (CreateRecordKey(uninstall, RecordKeyName, &record) != ERROR_SUCCESS) {
-        RegCloseKey(uninstall);
-        return 0;
-    }
     status = RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1);
     RegCloseKey(record);
     RegCloseKey(uninstall);
