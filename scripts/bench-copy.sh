@@ -7,9 +7,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 
-"$top/scripts/install-deps.sh" || exit 1
-cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" >/dev/null || exit 1
-cmake --build "$build" -j"$(nproc)" || exit 1
+"$top/scripts/build-all.sh" "$build" || exit 1
 
 . "$top/scripts/wine-session.sh"
 run_dir=$(mktemp -d /tmp/sw4-bench.XXXXXX)
