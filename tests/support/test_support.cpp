@@ -48,7 +48,6 @@ std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
 std::string HoldMutexPath() { return DosPath(HOLD_MUTEX_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
-std::string SourceTreePath() { return DosPath(SOURCE_TREE_PATH); }
 
 std::string ScratchFolder(const std::string &tag)
 {

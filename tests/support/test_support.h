@@ -22,7 +22,6 @@ std::string LowMemorySetupExePath();                // setup.exe with a settable
 std::string StandinGamePath();                      // the stand-in Windows game
 std::string HoldMutexPath();                        // tools/hold_mutex.exe
 std::string SampleCdPath();                         // the sample CD folder of the build
-std::string SourceTreePath();                       // the project's checkout
 std::string ScratchFolder(const std::string &tag);  // new, empty, under %TEMP%
 void RemoveTree(const std::string &path);
 bool FileExists(const std::string &path);
