@@ -149,9 +149,9 @@ void AttachArtworkPanel(HWND dialog, int bitmapId)
 {
     hwndArtwork = GetDlgItem(dialog, IDC_ARTWORK);
     LoadArtwork(bitmapId);
-    ArtworkPrevWndProc = (WNDPROC)GetWindowLongA(hwndArtwork, GWL_WNDPROC);
+    ArtworkPrevWndProc = (WNDPROC)GetWindowLongPtrA(hwndArtwork, GWLP_WNDPROC);
     if (ArtworkPrevWndProc != NULL)
-        SetWindowLongA(hwndArtwork, GWL_WNDPROC, (LONG)ArtworkWndProc);
+        SetWindowLongPtrA(hwndArtwork, GWLP_WNDPROC, (LONG_PTR)ArtworkWndProc);
 }
 
 LRESULT ArtworkQueryNewPalette(HWND dialog)

@@ -5,9 +5,12 @@
 # ceiling (32,768 bytes per 10 ms) and the peak working set.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
+. "$top/scripts/host.sh"
+select_host_build || exit 1
+build=$SW4_BUILD
 
-"$top/scripts/build-all.sh" "$build" || exit 1
+"$top/scripts/build-all.sh" || exit 1
+check_wine_runs || exit 1
 
 . "$top/scripts/wine-session.sh"
 run_dir=$(mktemp -d /tmp/sw4-bench.XXXXXX)
@@ -22,4 +25,4 @@ trap 'exit 130' INT TERM
 start_virtual_display || exit 1
 start_wine_prefix
 cd_folder="Z:$build/sample_cd"
-wine "$build/bin/copy_benchmark.exe" "${cd_folder//\//\\}"
+"$SW4_WINE" "$build/bin/copy_benchmark.exe" "${cd_folder//\//\\}"

@@ -3,13 +3,18 @@
 # under Wine, as a user would. With a display it runs in a real window until
 # closed; without one it runs on a virtual display and ends with a
 # screenshot of what it shows (build/screenshot.png).
-# The Wine prefix build/sample-prefix is kept, so an installation made in
-# one run is found by the next. Arguments go to setup.exe ("autorun", say).
+# The build is the one scripts/host.sh chose for this host (build/i686, or
+# build/x86_64 where 32-bit programs cannot run); its Wine prefix
+# sample-prefix is kept, so an installation made in one run is found by the
+# next. Arguments go to setup.exe ("autorun", say).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
+. "$top/scripts/host.sh"
+select_host_build || exit 1
+build=$SW4_BUILD
 
-"$top/scripts/build-all.sh" "$build" || exit 1
+"$top/scripts/build-all.sh" || exit 1
+check_wine_runs || exit 1
 
 . "$top/scripts/wine-session.sh"
 export WINEPREFIX=${SW4_SAMPLE_PREFIX:-$build/sample-prefix}
@@ -25,16 +30,16 @@ mkdir -p "$WINEPREFIX/drive_c/windows/Desktop"
 
 cd "$build/sample_cd" || exit 1
 if [ "$headless" -eq 0 ]; then
-    wine setup.exe "$@"
+    "$SW4_WINE" setup.exe "$@"
     exit $?
 fi
 
-wine setup.exe "$@" &
+"$SW4_WINE" setup.exe "$@" &
 if ! timeout 60 xdotool search --sync --onlyvisible --name '^Starwake IV' >/dev/null; then
     echo "setup showed no window" >&2
     exit 1
 fi
 # Let the window finish painting before the picture is taken.
 sleep 2
-import -window root "$build/screenshot.png"
-echo "screenshot: $build/screenshot.png"
+import -window root "$SW4_BUILD_ROOT/screenshot.png"
+echo "screenshot: $SW4_BUILD_ROOT/screenshot.png"

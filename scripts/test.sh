@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test under Wine, in a fresh prefix and
-# on a virtual display of this run's own.
+# on a virtual display of this run's own, against the build that
+# scripts/host.sh chose for this host.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$top/build}
+. "$top/scripts/host.sh"
+select_host_build || exit 1
 
-"$top/scripts/build-all.sh" "$build" || exit 1
+"$top/scripts/build-all.sh" || exit 1
+check_wine_runs || exit 1
 
 . "$top/scripts/wine-session.sh"
 run_dir=$(mktemp -d /tmp/sw4-test.XXXXXX)
@@ -24,4 +27,9 @@ trap 'exit 130' INT TERM
 
 start_virtual_display || exit 1
 start_wine_prefix
-(cd "$build" && ctest --output-on-failure --timeout 300 "$@")
+(cd "$SW4_BUILD" && ctest --output-on-failure --no-tests=error --timeout 300 "$@") | tee "$run_dir/ctest.log"
+status=${PIPESTATUS[0]}
+count=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$run_dir/ctest.log" | tail -1)
+echo "Tested the $SW4_ARCH build under $SW4_WINE ($WINEARCH prefix): ${count:-no} tests ran."
+[ -n "$count" ] && [ "$count" -gt 0 ] || status=1
+exit "$status"

@@ -1,5 +1,6 @@
-# Sourced by the scripts: a Wine prefix and, where needed, a virtual display
-# of their own, and the cleanup that leaves no process behind.
+# Sourced by the scripts after scripts/host.sh: a Wine prefix and, where
+# needed, a virtual display of their own, and the cleanup that leaves no
+# process behind.
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -35,13 +36,13 @@ start_virtual_display() {
 start_wine_prefix() {
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1 </dev/null
-    wineboot -i >/dev/null 2>&1 </dev/null
+    "$SW4_WINE" wineboot -i >/dev/null 2>&1 </dev/null
     # This Wine does not look in the folder where Debian puts its own fonts;
     # without Marlett the caption buttons show letters.
     cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
     # Wine draws the title bars itself: a virtual display has no window
     # manager to do it, and a dialog without its caption looks wrong.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
+    "$SW4_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
 }
 
 stop_wine_session() {

@@ -21,7 +21,7 @@ enum { PAGE_TEXT_SIZE = 512 };   /* the confirmation joins two strings */
 
 void InitWizardSheet(void)
 {
-    /* The Windows 95 layouts of both records: 40 bytes each. */
+    /* The Windows 95 layouts of both records: 40 bytes each in the 32-bit build. */
     ZeroMemory(&WizardPageRecord, sizeof WizardPageRecord);
     WizardPageRecord.dwSize = PROPSHEETPAGEA_V1_SIZE;
     WizardPageRecord.dwFlags = PSP_DEFAULT;
@@ -193,7 +193,7 @@ static void OnWizardBack(HWND page)
     ShowWizardStep(page, WIZSTEP_FOLDER);
 }
 
-/* TRUE when the notification was handled; its result then goes to DWL_MSGRESULT. */
+/* TRUE when the notification was handled; its result then goes to DWLP_MSGRESULT. */
 static BOOL OnWizardNotify(HWND page, const NMHDR *header)
 {
     switch (header->code) {
@@ -214,7 +214,7 @@ static BOOL OnWizardNotify(HWND page, const NMHDR *header)
     default:
         return FALSE;   /* PSN_APPLY, PSN_HELP: the platform's defaults */
     }
-    SetWindowLongA(page, DWL_MSGRESULT, 0);
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
     return TRUE;
 }
 
