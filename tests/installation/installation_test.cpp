@@ -1,45 +1,53 @@
-// The whole installation, from the real setup.exe under Wine, driven through
-// the wizard as a user would: the copy, the record, the shortcut, DirectX,
+// Whole installations from the real setup.exe, driven through the wizard as
+// a user would: every step, the copy, the record, the shortcut, DirectX,
 // and every way an installation can end.
+#include "wizard/desktop_shortcut.h"
+#include "startup/install_record.h"
 #include "resources/resource.h"
-#include "test_support.h"
+#include "wizard_driver.h"
 
 #include <gtest/gtest.h>
-#include <memory>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 #include <string.h>
 
 namespace {
 
-const int NextButton = 0x3024;
-const int FinishButton = 0x3025;
-
-const char WelcomeText[] = "Setup will help you install Starwake IV";
-const char FolderText[] = "Please choose a directory";
-const char ConfirmText[] = "Setup is about to install the game";
-const char CompleteText[] = "Installation complete.";
 const char Troubleshooting[] = "\nPlease consult the \"Troubleshooting\" section of the readme.txt file.";
 
-struct CdFile {
-    std::string source;   // name on the CD
-    std::string dest;     // name in the install folder
-};
-
-std::vector<CdFile> AllCdFiles()
+// The shortcut as the shell reads it back: "target | working folder | description",
+// or "" when there is none.
+std::string ReadLink(const std::string &path)
 {
-    std::vector<CdFile> files;
-    for (const char *name : CdGameFiles)
-        files.push_back({ name, name });
-    files.push_back({ "KorLib.DL_", "KorLib.dll" });
-    files.push_back({ "SW4w.ex_", "SW4w.exe" });
-    return files;
+    std::string link;
+    IShellLinkA *shellLink = nullptr;
+    IPersistFile *file = nullptr;
+    WCHAR wide[MAX_PATH];
+    char target[MAX_PATH] = "", folder[MAX_PATH] = "", description[MAX_PATH] = "";
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    CoInitialize(nullptr);
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   (void **)&shellLink))) {
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, (void **)&file))) {
+            if (SUCCEEDED(file->Load(wide, STGM_READ))
+                && SUCCEEDED(shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))
+                && SUCCEEDED(shellLink->GetWorkingDirectory(folder, MAX_PATH))
+                && SUCCEEDED(shellLink->GetDescription(description, MAX_PATH)))
+                link = std::string(target) + " | " + folder + " | " + description;
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    return link;
 }
 
-std::string DirectXRecord(const char *name)
+// What the DirectX stand-in recorded of its last call.
+std::string DirectXCall(const char *name)
 {
     HKEY key;
     BYTE data[512] = {};
-    DWORD size = sizeof data - 1;
-    DWORD type = 0;
+    DWORD size = sizeof data - 1, type = 0;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "<not called>";
     RegQueryValueExA(key, name, nullptr, &type, data, &size);
@@ -58,232 +66,223 @@ protected:
     {
         DeleteInstallRecord();
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
-        char windows[MAX_PATH];
-        GetWindowsDirectoryA(windows, sizeof windows);
-        desktop_ = std::string(windows) + "\\Desktop";
-        link_ = desktop_ + "\\Starwake IV.lnk";
-        desktopExisted_ = FolderExists(desktop_);
-        CreateDirectoryA(desktop_.c_str(), nullptr);
         base_ = ScratchFolder("target");
         cd_ = ScratchFolder("cd");
-        MakeSmallCd(cd_, cdTime_);
+        MakeSmallCd(cd_);
     }
     void TearDown() override
     {
-        setup_.reset();
         CloseGame();
         DeleteInstallRecord();
-        DeleteFileA(link_.c_str());
-        if (!desktopExisted_)
-            RemoveDirectoryA(desktop_.c_str());
         RemoveTree(base_);
         RemoveTree(cd_);
     }
 
-    // Starts setup from the CD and goes through welcome and folder choice to
-    // the confirmation; the folder as the wizard accepted it.
-    std::string StartAndChoose(const std::string &folder, const std::string &environment = "")
+    // From the start to the confirmation with this folder typed.
+    void Choose(Wizard &wizard, const std::string &folder, const std::string &environment = "")
     {
-        setup_ = std::make_unique<ProgramRun>();
-        EXPECT_TRUE(setup_->Start(SetupExePath(), "", cd_, environment));
-        sheet_ = WaitForWindow(setup_->Id(), "Starwake IV Setup", 20000);
-        if (!sheet_ || !WaitForPageText(WelcomeText))
-            return "<no wizard>";
-        PressCommand(sheet_, NextButton);
-        if (!WaitForPageText(FolderText))
-            return "<no folder step>";
-        SendMessageA(FindControl(sheet_, IDC_INSTALL_DIR_EDIT), WM_SETTEXT, 0, (LPARAM)folder.c_str());
-        PressCommand(sheet_, NextButton);
-        if (!WaitForPageText(ConfirmText))
-            return "<refused>";
-        return ControlText(sheet_, IDC_INSTALL_DIR_EDIT);
+        ASSERT_TRUE(wizard.Start(cd_, environment));
+        ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+        wizard.Type(folder);
+        ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+        ASSERT_EQ(folder, wizard.Folder());
     }
-    bool WaitForPageText(const std::string &start, DWORD timeoutMs = 20000)
+    void ExpectStep(const Wizard &wizard, const std::string &text, const char *buttons, const char *controls)
     {
-        return WaitUntil([&] { return ControlText(sheet_, IDC_PAGE_TEXT).rfind(start, 0) == 0; }, timeoutMs);
+        EXPECT_EQ(text, wizard.Text());
+        EXPECT_EQ(buttons, wizard.Buttons());
+        EXPECT_EQ(controls, wizard.Controls());
     }
-    // Next on the confirmation: the installation runs up to its completion step.
-    bool Install()
+    // Every file byte for byte with its source's time, the record, and the shortcut.
+    void ExpectInstalled(const std::string &folder, const std::string &cd, const DesktopFolder &desktop,
+                         bool shortcut = true)
     {
-        PressCommand(sheet_, NextButton);
-        return WaitForPageText(CompleteText, 60000);
-    }
-    bool RunGameNowShownChecked()
-    {
-        return ControlVisible(sheet_, IDC_OPTION_CHECK)
-            && SendMessageA(FindControl(sheet_, IDC_OPTION_CHECK), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-
-    void ExpectInstalled(const std::string &folder, const std::string &cd)
-    {
-        for (const CdFile &file : AllCdFiles()) {
-            std::string dest = folder + "\\" + file.dest;
-            SCOPED_TRACE(dest);
-            ASSERT_TRUE(FileExists(dest));
-            EXPECT_TRUE(ReadWholeFile(cd + "\\" + file.source) == ReadWholeFile(dest)) << "content differs";
-            FILETIME copied = LastWriteTime(dest);
-            FILETIME source = LastWriteTime(cd + "\\" + file.source);
+        for (const GameFile &file : GameFiles) {
+            std::string installed = folder + "\\" + file.installed;
+            SCOPED_TRACE(installed);
+            ASSERT_TRUE(FileExists(installed));
+            EXPECT_TRUE(ReadBytes(cd + "\\" + file.cd) == ReadBytes(installed)) << "content differs";
+            FILETIME copied = LastWriteTime(installed), source = LastWriteTime(cd + "\\" + file.cd);
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
-        EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordString("DisplayName", &type));
-        EXPECT_EQ(folder + "\\SW4.EXE -uninstall", ReadRecordString("UninstallString", &type).c_str());
+        EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
+        EXPECT_EQ(folder + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
-        EXPECT_EQ(std::vector<BYTE>{ 0 }, ReadRecordBytes("autorun", &type));
+        EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
-        EXPECT_TRUE(FileExists(link_));
-    }
-    void ExpectNothingLeft(const std::string &folder)
-    {
-        for (const CdFile &file : AllCdFiles())
-            EXPECT_FALSE(FileExists(folder + "\\" + file.dest)) << file.dest;
-        EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(link_));
-        EXPECT_EQ("<not called>", DirectXRecord("Calls"));
+        std::string link = shortcut ? folder + "\\SW4w.exe | " + folder + " | Starwake 4" : "";
+        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop.Shortcut()).c_str()) << desktop.Shortcut();
     }
 
-    std::string cd_, base_, desktop_, link_;
-    bool desktopExisted_ = false;
-    FILETIME cdTime_ = MakeFileTime(1997, 10, 15);
-    std::unique_ptr<ProgramRun> setup_;
-    HWND sheet_ = nullptr;
+    std::string cd_, base_;
 };
 
-// The road most users take: the sample CD, the default folder, Run Game Now.
-TEST_F(InstallationTest, SampleCdIntoTheDefaultFolderThenTheGameStarts)
+// The road most users take, each step as they see it: the sample CD into
+// the default folder, with a wrong folder and Back on the way.
+TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
 {
-    RemoveTree(cd_);
-    cd_ = ScratchFolder("cd");   // an empty folder; the sample CD itself is only read
-    std::string sampleCd = SampleCdPath();
+    DesktopFolder desktop(true);
     RemoveTree("C:\\sw4");
-    setup_ = std::make_unique<ProgramRun>();
-    ASSERT_TRUE(setup_->Start(SetupExePath(), "", sampleCd));
-    sheet_ = WaitForWindow(setup_->Id(), "Starwake IV Setup", 20000);
-    ASSERT_NE(nullptr, sheet_);
-    ASSERT_TRUE(WaitForPageText(WelcomeText));
-    PressCommand(sheet_, NextButton);
-    ASSERT_TRUE(WaitForPageText(FolderText));
-    EXPECT_EQ("c:\\sw4", ControlText(sheet_, IDC_INSTALL_DIR_EDIT));
-    PressCommand(sheet_, NextButton);
-    ASSERT_TRUE(WaitForPageText(ConfirmText));
-    std::string folder = ControlText(sheet_, IDC_INSTALL_DIR_EDIT);
+    const std::string choose = "Please choose a directory to install Starwake IV for Windows 95. To accept the "
+                               "default path, click Next >.\n\nNOTE : To install Starwake IV for Windows 95, you "
+                               "must have at least 20 MB free hard disk space.";
+    Wizard wizard;
+    ASSERT_TRUE(wizard.Start(SampleCdPath()));
+    ExpectStep(wizard, "Setup will help you install Starwake IV for Windows 95 -- the original DOS version and the "
+                       "new native Windows 95 version.", "Next Cancel", "");
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    ExpectStep(wizard, choose, "Next Cancel", "label box:editable,tab");
+    EXPECT_EQ("c:\\sw4", wizard.Folder());
+
+    wizard.Type("sw4");
+    ASSERT_EQ("refused", wizard.Press(SHEET_NEXT));
+    ExpectStep(wizard, "Either the install path was invalid, or the drive did not contain enough free space. Click "
+                       "< Back to choose a new path, or click Cancel to exit Setup.", "Back Cancel",
+               "label box:read-only");
+    EXPECT_EQ("sw4", wizard.Folder());
+    ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+    EXPECT_EQ("c:\\sw4", wizard.Folder()) << "the default again";
+
+    const std::string confirm = "Setup is about to install the game to the location shown below. In addition, "
+                                "parts of the Windows operating system will be updated.\nClick Next > to "
+                                "complete the installation process.";
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ExpectStep(wizard, confirm, "Back Next Cancel", "label box:read-only");
+    const std::string folder = wizard.Folder();
     EXPECT_STRCASEEQ("C:\\sw4", folder.c_str());
+    EXPECT_TRUE(FolderExists(folder));
+    // Back from the confirmation leads to the folder step, never to the refused one.
+    ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+    ExpectStep(wizard, choose, "Next Cancel", "label box:editable,tab");
+    EXPECT_EQ(folder, wizard.Folder());
+    EXPECT_FALSE(FolderExists(folder)) << "Back removes the folder the check made";
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
 
-    PressCommand(sheet_, NextButton);
-    HWND copyBox = WaitForWindow(setup_->Id(), "Copy Progress", 20000);
-    ASSERT_NE(nullptr, copyBox);
-    EXPECT_EQ("Installing game files...", ControlText(sheet_, IDC_PAGE_TEXT));
-    EXPECT_FALSE(ControlEnabled(sheet_, FinishButton)) << "a disabled Finish while it installs";
-    ASSERT_TRUE(WaitForPageText(CompleteText, 60000));
-    EXPECT_TRUE(RunGameNowShownChecked());
+    PressCommand(wizard.Sheet(), SHEET_NEXT);
+    ASSERT_NE(nullptr, WaitForWindow(wizard.Setup().Id(), "Copy Progress"));
+    EXPECT_EQ("Installing game files...", wizard.Text());
+    EXPECT_FALSE(IsWindowEnabled(FindControl(wizard.Sheet(), SHEET_FINISH))) << "a disabled Finish while it installs";
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete"; }, 60000)) << wizard.Step();
+    ExpectStep(wizard, "Installation complete. To run Starwake IV for Windows 95, double-click the new Starwake IV "
+                       "icon on your desktop, or run the SW4W.EXE program in your installed game directory. ",
+               "Finish", "readme run-game:checked");
+    ExpectInstalled(folder, SampleCdPath(), desktop);
+    EXPECT_EQ("1", DirectXCall("Calls"));
+    EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
+    EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
+    EXPECT_EQ("Starwake IV Setup", DirectXCall("WindowCaption")) << "owned by the sheet";
 
-    ExpectInstalled(folder, sampleCd);
-    EXPECT_EQ("1", DirectXRecord("Calls"));
-    EXPECT_EQ(sampleCd, DirectXRecord("RootPath"));
-    EXPECT_EQ("27", DirectXRecord("Flags")) << "ddraw, dsound and both drivers: 0x1B";
-    EXPECT_EQ("Starwake IV Setup", DirectXRecord("WindowCaption")) << "owned by the sheet";
 
-    PressCommand(sheet_, FinishButton);
-    EXPECT_EQ(0, setup_->WaitForExit());
-    GameSighting game = WaitForGame();
-    ASSERT_NE(nullptr, game.window);
-    EXPECT_EQ(folder + "\\SW4w.exe", game.commandLine);
-    EXPECT_EQ(folder, game.folder);
-    CloseGame();
+    // The readme shows and the step stays; Run Game Now left unchecked starts nothing.
+    PostMessageA(wizard.Page(), WM_COMMAND, MAKEWPARAM(IDC_VIEW_README, BN_CLICKED),
+                 (LPARAM)FindControl(wizard.Page(), IDC_VIEW_README));
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1; }));
+    EXPECT_TRUE(WaitUntil([] { return ViewerText(ReadmeViewers()[0]).find("Troubleshooting") != std::string::npos; }));
+    EXPECT_EQ("complete", wizard.Step());
+    EXPECT_EQ("Finish", wizard.Buttons());
+    HWND check = FindControl(wizard.Page(), IDC_OPTION_CHECK);
+    for (const char *state : { "unchecked", "checked", "unchecked" }) {
+        PostMessageA(check, BM_CLICK, 0, 0);   // the box toggles itself and tells the page
+        EXPECT_TRUE(WaitUntil([&] { return wizard.Controls() == std::string("readme run-game:") + state; }));
+    }
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the box was left unchecked";
+    EndProcesses("notepad.exe");
     RemoveTree(folder);
 }
 
-TEST_F(InstallationTest, LongestAcceptedFolderInstallsWholeAndTheNextStartsFindIt)
+// With Run Game Now checked, the game starts from the recorded folder.
+TEST_F(InstallationTest, LongestAcceptedFolderInstallsWholeAndItsGameStarts)
 {
+    DesktopFolder desktop(true);
     std::string folder = base_ + "\\";
-    folder += std::string(236 - folder.size(), 'L');
-    ASSERT_EQ(236u, folder.size());
-    ASSERT_EQ(folder, StartAndChoose(folder));
-    ASSERT_TRUE(Install());
-    ExpectInstalled(folder, cd_);
-    PressCommand(sheet_, FinishButton);
-    EXPECT_EQ(0, setup_->WaitForExit());
-    ASSERT_NE(nullptr, WaitForGame().window);
+    folder += std::string(MAX_RECORDED_INSTALL_DIR - folder.size(), 'L');
+    Wizard wizard;
+    Choose(wizard, folder);
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, cd_, desktop);
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    GameSighting game = WaitForGame();
+    EXPECT_EQ(folder + "\\SW4w.exe", game.commandLine);
+    EXPECT_EQ(folder, game.folder);
     CloseGame();
 
-    // The next start finds the installation current and shows the launcher.
-    ProgramRun again;
-    ASSERT_TRUE(again.Start(SetupExePath(), "", cd_));
-    HWND launcher = WaitForWindow(again.Id(), "Starwake IV Launch", 20000);
-    ASSERT_NE(nullptr, launcher);
-    PressCommand(launcher, IDCANCEL);
-    EXPECT_EQ(0, again.WaitForExit());
-
-    // With the menu switched off, autorun starts the game directly.
+    // Recorded whole: with the menu switched off, autorun starts the game directly.
     BYTE suppressed = 1;
-    WriteRecordBytes("autorun", REG_BINARY, &suppressed, 1);
+    WriteRecordValue("autorun", REG_BINARY, &suppressed, 1);
     ProgramRun autorun;
     ASSERT_TRUE(autorun.Start(SetupExePath(), "autorun", cd_));
     EXPECT_EQ(0, autorun.WaitForExit());
-    GameSighting game = WaitForGame();
-    ASSERT_NE(nullptr, game.window);
-    EXPECT_EQ(folder + "\\SW4w.exe", game.commandLine);
+    EXPECT_EQ(folder + "\\SW4w.exe", WaitForGame().commandLine);
 }
 
 TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
 {
-    std::string folder = base_ + "\\new\\sw4";
-    MakeSmallCd(cd_, cdTime_, 8 * 1024 * 1024);   // long enough to cancel midway
-    ASSERT_EQ(folder, StartAndChoose(folder));
-    PressCommand(sheet_, NextButton);
-    HWND copyBox = WaitForWindow(setup_->Id(), "Copy Progress", 20000);
+    DesktopFolder desktop(true);
+    const std::string folder = base_ + "\\new\\sw4";
+    MakeSmallCd(cd_, 8 * 1024 * 1024);   // long enough to cancel midway
+    Wizard wizard;
+    Choose(wizard, folder);
+    PressCommand(wizard.Sheet(), SHEET_NEXT);
+    HWND copyBox = WaitForWindow(wizard.Setup().Id(), "Copy Progress");
     ASSERT_NE(nullptr, copyBox);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(folder + "\\music1.pak"); }));
     PressCommand(copyBox, IDCANCEL);
-    HWND question = WaitForMessageBox(setup_->Id(), "Abort installation?");
+    HWND question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?");
     ASSERT_NE(nullptr, question);
     PressCommand(question, IDYES);
 
-    EXPECT_EQ(1, setup_->WaitForExit());
-    ExpectNothingLeft(folder);
+    EXPECT_EQ(1, wizard.Setup().WaitForExit());
+    for (const GameFile &file : GameFiles)
+        EXPECT_FALSE(FileExists(folder + "\\" + file.installed)) << file.installed;
     EXPECT_FALSE(FolderExists(base_ + "\\new")) << "the folders the wizard made are gone";
     EXPECT_TRUE(FolderExists(base_));
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(desktop.Shortcut()));
+    EXPECT_EQ("<not called>", DirectXCall("Calls"));
 }
 
-TEST_F(InstallationTest, FailedCopyKeepsFilesThatWereThereAndNotTouched)
+TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
 {
-    std::string folder = base_ + "\\sw4";
+    DesktopFolder desktop(true);
+    const std::string folder = base_ + "\\sw4";
     CreateDirectoryA(folder.c_str(), nullptr);
     // Up to date already, so never copied over: it must survive the undo.
-    std::string kept = folder + "\\sw4.cds";
+    const std::string kept = folder + "\\sw4.cds";
     WriteFileOfSize(kept, 777, 99);
-    SetLastWriteTime(kept, cdTime_);
+    SetLastWriteTime(kept, CdTime);
     // A folder where a game file goes: the copy cannot write it.
-    std::string blocked = folder + "\\sw4lang.iff";
+    const std::string blocked = folder + "\\sw4lang.iff";
     CreateDirectoryA(blocked.c_str(), nullptr);
 
-    ASSERT_EQ(folder, StartAndChoose(folder));
-    PressCommand(sheet_, NextButton);
-    HWND failure = WaitForMessageBox(setup_->Id(), "Copy Failed on file: ");
-    ASSERT_NE(nullptr, failure);
-    EXPECT_EQ("Copy Failed on file: " + blocked + "\nInstallation aborted.", MessageBoxText(failure));
-    PressCommand(failure, IDOK);
-
-    EXPECT_EQ(1, setup_->WaitForExit());
-    EXPECT_EQ(777u, ReadWholeFile(kept).size()) << "an untouched file of the game's was deleted";
+    Wizard wizard;
+    Choose(wizard, folder);
+    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ("Copy Failed on file: " + blocked + "\nInstallation aborted.", MessageBoxText(wizard.Box()));
+    PressCommand(wizard.Box(), IDOK);
+    EXPECT_EQ(1, wizard.Setup().WaitForExit());
+    EXPECT_EQ(777u, ReadBytes(kept).size()) << "an untouched file of the game's was deleted";
     EXPECT_TRUE(FolderExists(blocked));
     EXPECT_FALSE(FileExists(folder + "\\sw4.exe")) << "a file this run copied stayed";
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(link_));
+    EXPECT_FALSE(FileExists(desktop.Shortcut()));
 }
 
-// DirectX results that end the installation: the message, exit code 1, and
-// everything installed so far stays.
+// Every result that ends the installation: its message, exit code 1, and
+// what was installed stays. After the first, the folder is up to date and
+// nothing needs copying.
 TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
 {
-    const struct { const char *forced; const char *text; } failures[] = {
+    DesktopFolder desktop(true);
+    const struct { const char *forced; const char *text; } rows[] = {
+        { "-6", "DirectX error: Out of disk space." },
         { "-1", "Incorrect Windows version detected. Installation halted." },
         { "-2", "DirectX files could not be found. Installation halted." },
         { "-3", "DirectX error:  Bad source size." },
         { "-4", "DirectX error: Bad source time." },
         { "-5", "DirectX error: Copy error." },
-        { "-6", "DirectX error: Out of disk space." },
         { "-7", "DirectX error: Can't find INF file." },
         { "-8", "DirectX error: Can't find DirectX directory." },
         { "-9", "General DirectX installation failure. Install halted." },
@@ -291,58 +290,60 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         { "", "DirectX error: Can't find INF file." },   // the library's own finding
     };
     DeleteFileA((cd_ + "\\DIRECTX\\DSETUP.INF").c_str());
-    int run = 0;
-    for (const auto &failure : failures) {
-        SCOPED_TRACE(std::string("DirectX result ") + failure.forced);
-        std::string folder = base_ + "\\dx" + std::to_string(run++);
-        std::string environment = *failure.forced ? std::string("DXSETUP_STANDIN_RESULT=") + failure.forced : "";
-        ASSERT_EQ(folder, StartAndChoose(folder, environment));
-        PressCommand(sheet_, NextButton);
-        HWND box = WaitForMessageBox(setup_->Id(), Troubleshooting, 30000);
-        ASSERT_NE(nullptr, box);
-        EXPECT_EQ(std::string(failure.text) + Troubleshooting, MessageBoxText(box));
-        PressCommand(box, IDOK);
-        EXPECT_EQ(1, setup_->WaitForExit());
-        ExpectInstalled(folder, cd_);
-        EXPECT_FALSE(GameWindowShown());
+    const std::string folder = base_ + "\\sw4";
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string("DirectX result ") + row.forced);
+        Wizard wizard;
+        Choose(wizard, folder, *row.forced ? std::string("DXSETUP_STANDIN_RESULT=") + row.forced : "");
+        ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+        EXPECT_EQ(std::string(row.text) + Troubleshooting, MessageBoxText(wizard.Box()));
+        PressCommand(wizard.Box(), IDOK);
+        EXPECT_EQ(1, wizard.Setup().WaitForExit());
+        if (&row == rows)
+            ExpectInstalled(folder, cd_, desktop);
+        EXPECT_TRUE(RecordExists());
+        EXPECT_TRUE(FileExists(desktop.Shortcut()));
+        EXPECT_FALSE(ProcessRunning("SW4w.exe"));
         // Recorded and current now: without this the next start is the launcher's.
         DeleteInstallRecord();
-        DeleteFileA(link_.c_str());
+        DeleteFileA(desktop.Shortcut().c_str());
     }
 }
 
-TEST_F(InstallationTest, DirectXAskingForARestartLeavesOutRunGameNowAndAsksForTheReboot)
+// Without a Desktop folder there is no shortcut and no message; a restart
+// wanted by DirectX leaves out Run Game Now and asks for the reboot.
+TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
 {
-    std::string folder = base_ + "\\sw4";
-    ASSERT_EQ(folder, StartAndChoose(folder, "DXSETUP_STANDIN_RESULT=1"));
-    ASSERT_TRUE(Install());
-    EXPECT_FALSE(ControlVisible(sheet_, IDC_OPTION_CHECK));
-    EXPECT_TRUE(ControlVisible(sheet_, IDC_VIEW_README));
-    PressCommand(sheet_, FinishButton);
+    DesktopFolder desktop(false);
+    const std::string folder = base_ + "\\sw4";
+    Wizard wizard;
+    Choose(wizard, folder, "DXSETUP_STANDIN_RESULT=1");
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ("Finish", wizard.Buttons());
+    EXPECT_EQ("readme", wizard.Controls());
+    EXPECT_EQ(1u, VisibleTopWindows(wizard.Setup().Id()).size()) << "only the sheet: no message";
+    ExpectInstalled(folder, cd_, desktop, false);
 
-    HWND reboot = WaitForMessageBox(setup_->Id(), "require a reboot");
+    PressCommand(wizard.Sheet(), SHEET_FINISH);
+    HWND reboot = WaitForMessageBox(wizard.Setup().Id(), "reboot");
     ASSERT_NE(nullptr, reboot);
     EXPECT_EQ("Starwake IV Setup", WindowText(reboot));
+    EXPECT_EQ("Changes made to your system require a reboot to take effect.\nYou will not be able to play SW4 until "
+              "you have restarted\nyour computer. Do you want to restart your computer now?", MessageBoxText(reboot));
     PressCommand(reboot, IDNO);
-    EXPECT_EQ(0, setup_->WaitForExit());
-    EXPECT_FALSE(WaitUntil(GameWindowShown, 3000));
-    ExpectInstalled(folder, cd_);
+    EXPECT_EQ(0, wizard.Setup().WaitForExit());
+    EXPECT_FALSE(ProcessRunning("SW4w.exe"));
 }
 
-TEST_F(InstallationTest, WithoutADesktopFolderTheInstallationCompletesWithoutShortcut)
+// In this process: an InstallDir that the wizard never lets through.
+TEST_F(InstallationTest, ShortcutTargetTooLongForItsBufferIsRefusedNotCut)
 {
-    RemoveDirectoryA(desktop_.c_str());
-    ASSERT_FALSE(FolderExists(desktop_));
-    std::string folder = base_ + "\\sw4";
-    ASSERT_EQ(folder, StartAndChoose(folder));
-    ASSERT_TRUE(Install());
-    EXPECT_EQ(1u, VisibleTopWindows(setup_->Id()).size()) << "only the sheet: no message";
-    EXPECT_FALSE(FileExists(link_));
-    EXPECT_TRUE(RecordExists());
-    EXPECT_TRUE(RunGameNowShownChecked());
-    PressCommand(sheet_, FinishButton);
-    EXPECT_EQ(0, setup_->WaitForExit());
-    EXPECT_NE(nullptr, WaitForGame().window);
+    DesktopFolder desktop(true);
+    std::string folder = "c:\\" + std::string(250, 'd');   // 253 + "\SW4w.exe" > 259
+    strcpy(InstallDir, folder.c_str());
+    EXPECT_EQ(0, CreateDesktopShortcut());
+    EXPECT_FALSE(FileExists(desktop.Shortcut()));
+    strcpy(InstallDir, "c:\\sw4");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "pixels.h"
 
-BITMAPINFOHEADER RenderHeader(int width, int height)
+static BITMAPINFOHEADER RenderHeader(int width, int height)
 {
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;

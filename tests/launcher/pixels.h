@@ -10,7 +10,6 @@
 // What draw() paints into a 24-bit picture of this size: rows of 4-byte
 // aligned length, bottom row first (a bottom-up DIB's bits).
 std::vector<BYTE> Render(int width, int height, const std::function<void(HDC)> &draw);
-BITMAPINFOHEADER RenderHeader(int width, int height);
 // How many bytes differ; every byte when the sizes do.
 size_t DifferentBytes(const std::vector<BYTE> &a, const std::vector<BYTE> &b);
 

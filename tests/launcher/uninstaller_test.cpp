@@ -1,146 +1,132 @@
-// The stand-in MS-DOS game as the installation record's uninstaller: run as
-// "SW4.EXE -uninstall" from an install folder, answered from here.
-#include "installed_game.h"
+// The stand-in MS-DOS game, which is also the installation record's
+// uninstaller: run as "SW4.EXE -uninstall" from an install folder, as the
+// launcher starts it, and answered from here.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <memory>
 
 namespace {
 
-const char kCaption[] = "Starwake IV Uninstall";
+const char Caption[] = "Starwake IV Uninstall";
 
 class UninstallerTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        DeleteInstallRecord();
-        folder_ = ScratchFolder("installed");
-        FillInstallFolder(folder_);
-        RecordInstallation(folder_);
-        shortcut_ = DesktopShortcutPath();
-        WriteFileOfSize(shortcut_, 300);
-    }
+    void SetUp() override { DeleteInstallRecord(); }
     void TearDown() override
     {
-        run_.reset();
         EndProcesses("sw4.exe");
-        RemoveUninstallerCopies();
         DeleteInstallRecord();
-        RemoveTree(folder_);
-        DeleteFileA(shortcut_.c_str());
-        RemoveDesktopFolderIfMade();
+        // The copies it removes from ask the system to delete them at the next start.
+        namespace fs = std::filesystem;
+        for (const auto &entry : fs::directory_iterator(fs::temp_directory_path()))
+            if (entry.path().filename().string().rfind("sw4", 0) == 0 && entry.path().extension() == ".tmp")
+                WaitUntil([&] { return DeleteFileA(entry.path().string().c_str()) != 0; }, 5000);
     }
 
-    // Runs the folder's sw4.exe as the UninstallString does, from elsewhere.
-    HWND StartUninstaller(const std::string &folder)
+    // An install folder as setup leaves it, recorded, with its desktop shortcut.
+    std::string Installed()
     {
-        run_ = std::make_unique<ProgramRun>();
-        if (!run_->Start(folder + "\\sw4.exe", "-uninstall", SampleCdPath()))
-            return nullptr;
-        return WaitForMessageBox(run_->Id(), "");
+        std::string folder = ScratchFolder("installed");
+        FillInstallFolder(folder);
+        RecordInstallation(folder);
+        WriteFileOfSize(desktop_.Shortcut(), 300);
+        return folder;
     }
-    // Answers the box that holds this text, from whichever process shows it.
-    static bool Answer(const std::string &textPart, int button)
+    // Answers the box that holds the text, from whichever process shows it.
+    static bool Answer(const std::string &textPart, int button, std::string *text = nullptr)
     {
         HWND box = WaitForMessageBox(0, textPart);
-        if (box == nullptr)
+        if (!box)
             return false;
-        EXPECT_EQ(kCaption, WindowText(box));
+        EXPECT_EQ(textPart.rfind("This is the MS-DOS", 0) == 0 ? "Starwake IV" : Caption, WindowText(box));
+        if (text)
+            *text = MessageBoxText(box);
         PressCommand(box, button);
         return WaitForWindowGone(box);
     }
-    int FilesLeft() const
+    static int FilesLeft(const std::string &folder)
     {
         int count = 0;
-        for (const char *name : InstalledFiles)
-            count += FileExists(folder_ + "\\" + name);
+        for (const GameFile &file : GameFiles)
+            count += FileExists(folder + "\\" + file.installed);
         return count;
     }
 
-    std::string folder_, shortcut_;
-    std::unique_ptr<ProgramRun> run_;
+    DesktopFolder desktop_{ true };
 };
 
-TEST_F(UninstallerTest, YesRemovesTheFilesTheRecordTheShortcutAndTheFolder)
+TEST_F(UninstallerTest, RemovesNothingOffTheCdWhileTheGameRunsOrWhenDeclined)
 {
-    ASSERT_NE(nullptr, StartUninstaller(folder_));
-    ASSERT_TRUE(Answer("Remove Starwake IV from " + folder_ + "?", IDYES));
-    EXPECT_EQ(0, run_->WaitForExit()) << "the program in the folder ends before the removal";
-    ASSERT_TRUE(Answer("Starwake IV was removed from your computer.", IDOK));
-
-    EXPECT_EQ(0, FilesLeft());
-    EXPECT_FALSE(FolderExists(folder_));
-    EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(shortcut_));
-}
-
-// Saved games and an installation recorded in another folder are not this
-// installation's to remove.
-TEST_F(UninstallerTest, KeepsWhatSetupDidNotPutThere)
-{
-    WriteFileOfSize(folder_ + "\\save1.sav", 500);
-    RecordInstallation("C:\\elsewhere");
-    ASSERT_NE(nullptr, StartUninstaller(folder_));
-    ASSERT_TRUE(Answer("Remove Starwake IV", IDYES));
-    ASSERT_TRUE(Answer("The folder " + folder_ + " was kept", IDOK));
-
-    EXPECT_EQ(0, FilesLeft());
-    EXPECT_TRUE(FileExists(folder_ + "\\save1.sav"));
-    EXPECT_STREQ("C:\\elsewhere\\SW4.EXE -uninstall", ReadRecordString("UninstallString").c_str());
-    EXPECT_TRUE(FileExists(shortcut_));
-}
-
-TEST_F(UninstallerTest, NamesTheFilesItCouldNotRemove)
-{
-    std::string inUse = folder_ + "\\common.iff";
-    HANDLE file = CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    ASSERT_NE(nullptr, StartUninstaller(folder_));
-    ASSERT_TRUE(Answer("Remove Starwake IV", IDYES));
-    ASSERT_TRUE(Answer("Starwake IV was removed, except for these, which are in use or protected:\n\n    " +
-                       inUse + "\n", IDOK));
-    CloseHandle(file);
-    EXPECT_EQ(1, FilesLeft());
-    EXPECT_FALSE(RecordExists());
-}
-
-TEST_F(UninstallerTest, RemovesNothingWhenDeclinedWhileTheGameRunsOrOnTheCd)
-{
-    ASSERT_NE(nullptr, StartUninstaller(folder_));
-    ASSERT_TRUE(Answer("Remove Starwake IV", IDNO));
-    EXPECT_EQ(1, run_->WaitForExit());
-
-    ProgramRun game;
-    ASSERT_TRUE(game.Start(HoldMutexPath(), "\"Starwake 4 Mutex\"", ""));
-    ASSERT_TRUE(WaitUntil([] {
-        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Starwake 4 Mutex");
-        if (mutex)
-            CloseHandle(mutex);
-        return mutex != nullptr;
-    }));
-    ASSERT_NE(nullptr, StartUninstaller(folder_));
-    ASSERT_TRUE(Answer("Starwake IV is running.", IDOK));
-    EXPECT_EQ(1, run_->WaitForExit());
-
-    EXPECT_EQ(19, FilesLeft());
+    std::string folder = Installed();
+    const struct { const char *what; std::string folder; const char *arguments; bool gameRunning;
+                   std::string box; int answer; } rows[] = {
+        { "the CD's program", SampleCdPath(), "", false,
+          "This is the MS-DOS version of Starwake IV; it cannot run under Windows.", IDOK },
+        { "the CD's program as uninstaller", SampleCdPath(), "-uninstall", false, "This is the Starwake IV CD.", IDOK },
+        { "while the game runs", folder, "-uninstall", true, "Starwake IV is running.", IDOK },
+        { "declined", folder, "-uninstall", false, "Remove Starwake IV from " + folder + "?", IDNO },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::unique_ptr<HeldMutex> game(row.gameRunning ? new HeldMutex("Starwake 4 Mutex") : nullptr);
+        ProgramRun run;
+        ASSERT_TRUE(run.Start(row.folder + "\\sw4.exe", row.arguments, SampleCdPath()));
+        ASSERT_TRUE(Answer(row.box, row.answer));
+        EXPECT_EQ(1, run.WaitForExit());
+    }
+    EXPECT_EQ(19, FilesLeft(folder));
     EXPECT_TRUE(RecordExists());
-    EXPECT_TRUE(FileExists(shortcut_));
-
-    // The CD's own sw4.exe, run with the switch from the CD folder.
-    ASSERT_NE(nullptr, StartUninstaller(SampleCdPath()));
-    ASSERT_TRUE(Answer("This is the Starwake IV CD.", IDOK));
-    EXPECT_EQ(1, run_->WaitForExit());
+    EXPECT_TRUE(FileExists(desktop_.Shortcut()));
     EXPECT_TRUE(FileExists(SampleCdPath() + "\\music1.pak"));
+    RemoveTree(folder);
 }
 
-TEST(StandinDosGame, SaysItCannotRunUnderWindows)
+// Saved games, files in use and another installation's record are not this
+// installation's to remove; what stays is named.
+TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
 {
-    ProgramRun run;
-    ASSERT_TRUE(run.Start(SampleCdPath() + "\\sw4.exe", "", SampleCdPath()));
-    HWND box = WaitForMessageBox(run.Id(), "This is the MS-DOS version of Starwake IV; it cannot run under Windows.");
-    ASSERT_NE(nullptr, box);
-    PressCommand(box, IDOK);
-    EXPECT_EQ(1, run.WaitForExit());
+    const struct { const char *what; bool saveGame, inUse, otherRecord; } rows[] = {
+        { "a save game and another installation's record", true, false, true },
+        { "a file in use", false, true, false },
+        { "nothing else", false, false, false },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string folder = Installed();
+        if (row.saveGame)
+            WriteFileOfSize(folder + "\\save1.sav", 500);
+        if (row.otherRecord)
+            RecordInstallation("C:\\elsewhere");
+        std::string inUse = folder + "\\common.iff";
+        HANDLE file = row.inUse ? CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                : INVALID_HANDLE_VALUE;
+        ProgramRun run;
+        ASSERT_TRUE(run.Start(folder + "\\sw4.exe", "-uninstall", SampleCdPath()));
+        ASSERT_TRUE(Answer("Remove Starwake IV from " + folder + "?", IDYES));
+        EXPECT_EQ(0, run.WaitForExit()) << "the program in the folder ends before the removal";
+        std::string report;
+        ASSERT_TRUE(Answer("Starwake IV was removed", IDOK, &report));
+        CloseHandle(file);
+
+        std::string expected = "Starwake IV was removed from your computer.";
+        if (row.inUse)
+            expected = "Starwake IV was removed, except for these, which are in use or protected:\n\n    " + inUse
+                       + "\n\nClose the programs that use them, then remove them by hand.";
+        if (row.saveGame)
+            expected += "\n\nThe folder " + folder + " was kept: it holds files that Setup did not install.";
+        if (row.otherRecord)
+            expected += "\n\nThe Starwake IV installation in another folder stays listed.";
+        EXPECT_EQ(expected, report);
+        EXPECT_EQ(row.inUse ? 1 : 0, FilesLeft(folder));
+        EXPECT_EQ(row.saveGame, FileExists(folder + "\\save1.sav"));
+        EXPECT_EQ(row.saveGame || row.inUse, FolderExists(folder));
+        EXPECT_EQ(row.otherRecord, RecordExists());
+        EXPECT_EQ(row.otherRecord, FileExists(desktop_.Shortcut()));
+        DeleteInstallRecord();
+        RemoveTree(folder);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // setup.exe started as a process, as a user or the CD's autorun starts it:
-// which face it shows for each row of start-up's decision, and its exit code.
+// what it shows for each row of start-up's decision, what it starts, and
+// its exit code.
 #include "resources/resource.h"
 #include "test_support.h"
 
@@ -8,265 +9,135 @@
 
 namespace {
 
-enum class Face { Nothing, Launcher, Wizard, MemoryWarning, FileWarning };
+const char SetupMutex[] = "Starwake IV Setup Mutex";
+const char GameMutex[] = "Starwake 4 Mutex";
 
-const char *FaceName(Face face)
-{
-    switch (face) {
-    case Face::Nothing: return "nothing";
-    case Face::Launcher: return "launcher";
-    case Face::Wizard: return "wizard";
-    case Face::MemoryWarning: return "memory warning";
-    case Face::FileWarning: return "missing-file warning";
-    }
-    return "?";
-}
-
-std::ostream &operator<<(std::ostream &out, Face face) { return out << FaceName(face); }
-
-class DecisionTableTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        DeleteInstallRecord();
-        cd_ = ScratchFolder("cd");
-        installed_ = ScratchFolder("sw4");
-        WriteFileOfSize(cd_ + "\\sw4w.ex_", 4096);
-        SetLastWriteTime(cd_ + "\\sw4w.ex_", cdTime_);
-    }
-    void TearDown() override
-    {
-        CloseGame();
-        DeleteInstallRecord();
-        RemoveTree(cd_);
-        RemoveTree(installed_);
-    }
-
-    // A recorded installation whose game is as new as the CD's.
-    void InstallCurrent(BYTE autorun)
-    {
-        RecordInstallation(installed_, autorun);
-        CopyFileA(StandinGamePath().c_str(), (installed_ + "\\SW4w.exe").c_str(), FALSE);
-        SetLastWriteTime(installed_ + "\\SW4w.exe", cdTime_);
-    }
-    // Current by its time stamp, but no program the system can start.
-    void InstallCurrentButBroken(BYTE autorun)
-    {
-        RecordInstallation(installed_, autorun);
-        WriteFileOfSize(installed_ + "\\SW4w.exe", 4096);
-        SetLastWriteTime(installed_ + "\\SW4w.exe", cdTime_);
-    }
-    void HoldMutex(ProgramRun &holder, const char *name)
-    {
-        ASSERT_TRUE(holder.Start(HoldMutexPath(), std::string("\"") + name + "\"", ""));
-        ASSERT_TRUE(WaitUntil([&] {
-            HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
-            if (mutex)
-                CloseHandle(mutex);
-            return mutex != nullptr;
-        }));
-    }
-
-    bool Start(const std::string &arguments, bool lowMemory = false)
-    {
-        setup_ = std::make_unique<ProgramRun>();
-        if (lowMemory)
-            return setup_->Start(LowMemorySetupExePath(), arguments, cd_, "SW4_TEST_TOTAL_PHYS=14999999");
-        return setup_->Start(SetupExePath(), arguments, cd_);
-    }
-
-    // The first thing setup shows, or Nothing when it ends without a window.
-    Face NextFace()
-    {
-        Face face = Face::Nothing;
-        window_ = nullptr;
-        WaitUntil([&] {
-            for (HWND w : VisibleTopWindows(setup_->Id())) {
-                std::string caption = WindowText(w);
-                std::string text = MessageBoxText(w);
-                if (caption == "Starwake IV Launch")
-                    face = Face::Launcher;
-                else if (caption == "Starwake IV Setup" && FindControl(w, IDC_PAGE_TEXT))
-                    face = Face::Wizard;
-                else if (text.find("requires at least 16 MB of RAM") != std::string::npos)
-                    face = Face::MemoryWarning;
-                else if (text.find("Setup could not find the following file") != std::string::npos)
-                    face = Face::FileWarning;
-                else
-                    continue;
-                window_ = w;
-                return true;
-            }
-            return setup_->HasExited();
-        }, 20000);
-        return face;
-    }
-
-    // Closes what NextFace found the way a user would.
-    void Dismiss()
-    {
-        ASSERT_NE(nullptr, window_);
-        PressCommand(window_, caption() == "Starwake IV Launch" || FindControl(window_, IDC_PAGE_TEXT)
-                                  ? IDCANCEL : IDOK);
-        EXPECT_TRUE(WaitForWindowGone(window_));
-    }
-    std::string caption() { return WindowText(window_); }
-
-    void ExpectFaces(std::initializer_list<Face> faces)
-    {
-        for (Face expected : faces) {
-            Face face = NextFace();
-            ASSERT_EQ(expected, face);
-            if (face == Face::MemoryWarning) {
-                EXPECT_EQ("Starwake IV Setup", caption());
-            }
-            Dismiss();
-        }
-        EXPECT_EQ(Face::Nothing, NextFace()) << "shown after the expected faces";
-        EXPECT_EQ(0, setup_->WaitForExit());
-    }
-
-    std::string cd_, installed_;
-    FILETIME cdTime_ = MakeFileTime(1997, 10, 15);
-    std::unique_ptr<ProgramRun> setup_;
-    HWND window_ = nullptr;
+enum Install {
+    NoRecord,
+    Current,          // the game as new as the CD's
+    Unstartable,      // current by its time, but no program the system can start
+    RecordOffTheCd,   // recorded, nothing installed, and setup started where sw4w.ex_ is not
 };
 
-// Rows 1 and 2: an autorun start gives way to another setup and to the game.
-TEST_F(DecisionTableTest, AutorunEndsSilentlyWhileAnotherSetupRuns)
+struct Row {
+    const char *name;
+    const char *arguments;
+    bool otherSetup, gameRunning;
+    Install install;
+    BYTE autorun;           // the record's menu switch
+    const char *memory;     // physical memory setup sees, or nullptr for the machine's
+    std::vector<std::string> faces;
+    bool gameStarted;
+};
+
+const char Low[] = "14999999";
+
+const Row Rows[] = {
+    { "1: autorun beside another setup", "autorun", true, false, NoRecord, 0, nullptr, {}, false },
+    { "2: autorun while the game runs", "autorun", false, true, Current, 0, nullptr, {}, false },
+    { "3: autorun, menu switched off", "autorun", false, false, Current, 1, nullptr, {}, true },
+    { "4: the direct start fails", "autorun", false, false, Unstartable, 1, nullptr, { "wizard" }, false },
+    { "5: the direct start fails, low memory", "autorun", false, false, Unstartable, 1, Low, { "memory warning" }, false },
+    { "6: autorun with the menu", "autorun", false, false, Current, 0, nullptr, { "launcher" }, false },
+    { "7: autorun with the menu, low memory", "autorun", false, false, Current, 0, Low, { "memory warning" }, false },
+    { "8: autorun, nothing installed, exactly enough memory", "autorun", false, false, NoRecord, 0, "15000000",
+      { "wizard" }, false },
+    { "9: autorun, nothing installed, low memory", "autorun", false, false, NoRecord, 0, Low, { "memory warning" }, false },
+    { "10: by hand, the menu switch only matters at autorun", "", false, false, Current, 1, nullptr, { "launcher" }, false },
+    { "10: by hand beside another setup", "", true, false, Current, 0, nullptr, { "launcher" }, false },
+    { "11: by hand, low memory", "", false, false, Current, 0, Low, { "memory warning", "launcher" }, false },
+    { "12: by hand beside another setup and the game", "", true, true, NoRecord, 0, nullptr, { "wizard" }, false },
+    { "13: by hand, nothing installed, low memory", "", false, false, NoRecord, 0, Low, { "memory warning", "wizard" }, false },
+    { "autorun after a dash", "-autorun", true, false, NoRecord, 0, nullptr, {}, false },
+    { "autorun after a slash", "/autorun", true, false, NoRecord, 0, nullptr, {}, false },
+    { "autorun inside a word", "xautorunx", true, false, NoRecord, 0, nullptr, {}, false },
+    { "AutoRun is no autorun", "/AutoRun", true, false, NoRecord, 0, nullptr, { "wizard" }, false },
+    { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { "missing-file warning", "launcher" }, false },
+};
+
+// The first thing setup shows, or "nothing" once it has ended without more.
+std::string NextFace(ProgramRun &setup, HWND *window)
 {
-    ProgramRun other;
-    HoldMutex(other, "Starwake IV Setup Mutex");
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({});
+    std::string face = "nothing";
+    WaitUntil([&] {
+        for (HWND w : VisibleTopWindows(setup.Id())) {
+            std::string text = MessageBoxText(w);
+            if (WindowText(w) == "Starwake IV Launch")
+                face = "launcher";
+            else if (FindControl(w, IDC_PAGE_TEXT))
+                face = "wizard";
+            else if (IsMessageBox(w) && text.find("16 MB of RAM") != std::string::npos)
+                face = "memory warning";
+            else if (IsMessageBox(w) && text.find("could not find the following file") != std::string::npos)
+                face = "missing-file warning";
+            else
+                continue;
+            *window = w;
+            return true;
+        }
+        return setup.HasExited();
+    }, 20000);
+    return face;
 }
 
-TEST_F(DecisionTableTest, AutorunEndsSilentlyWhileTheGameRuns)
+TEST(DecisionTable, EachStartShowsWhatItsRowSays)
 {
-    InstallCurrent(0);
-    ProgramRun game;
-    HoldMutex(game, "Starwake 4 Mutex");
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({});
-}
+    std::string cd = ScratchFolder("cd"), offTheCd = ScratchFolder("elsewhere"), installed = ScratchFolder("sw4");
+    WriteFileOfSize(cd + "\\sw4w.ex_", 4096);
+    SetLastWriteTime(cd + "\\sw4w.ex_", CdTime);
+    for (const Row &row : Rows) {
+        SCOPED_TRACE(row.name);
+        DeleteInstallRecord();
+        DeleteFileA((installed + "\\SW4w.exe").c_str());
+        if (row.install != NoRecord)
+            RecordInstallation(installed, row.autorun);
+        if (row.install == Current)
+            CopyFileA(StandinGamePath().c_str(), (installed + "\\SW4w.exe").c_str(), FALSE);
+        if (row.install == Unstartable)
+            WriteFileOfSize(installed + "\\SW4w.exe", 4096);
+        SetLastWriteTime(installed + "\\SW4w.exe", CdTime);
+        auto otherSetup = row.otherSetup ? std::make_unique<HeldMutex>(SetupMutex) : nullptr;
+        auto game = row.gameRunning ? std::make_unique<HeldMutex>(GameMutex) : nullptr;
 
-TEST_F(DecisionTableTest, AutorunIsAnySubstringButCaseSensitive)
-{
-    ProgramRun other;
-    HoldMutex(other, "Starwake IV Setup Mutex");
-    for (const char *arguments : { "-autorun", "/autorun", "xautorunx" }) {
-        SCOPED_TRACE(arguments);
-        ProgramRun run;
-        ASSERT_TRUE(run.Start(SetupExePath(), arguments, cd_));
-        EXPECT_EQ(0, run.WaitForExit());
+        ProgramRun setup;
+        std::string folder = row.install == RecordOffTheCd ? offTheCd : cd;
+        ASSERT_TRUE(row.memory ? setup.Start(LowMemorySetupExePath(), row.arguments, folder,
+                                             std::string("SW4_TEST_TOTAL_PHYS=") + row.memory)
+                               : setup.Start(SetupExePath(), row.arguments, folder));
+        std::vector<std::string> faces;
+        HWND window = nullptr;
+        for (std::string face; faces.size() < 3 && (face = NextFace(setup, &window)) != "nothing";) {
+            faces.push_back(face);
+            if (face == "memory warning") {
+                EXPECT_EQ("Starwake IV Setup", WindowText(window));
+                EXPECT_EQ("Starwake IV for Windows 95 requires at least 16 MB of RAM.\nIf you do not have at least "
+                          "16 MB of RAM, please consult the Install\nGuide for instructions on how to install "
+                          "Starwake IV for MS-DOS.", MessageBoxText(window));
+            }
+            if (face == "missing-file warning") {
+                EXPECT_EQ("Setup could not find the following file on the installation CD : sw4w.ex_",
+                          MessageBoxText(window));
+            }
+            // Setup holds its own mutex for its whole life, and only probes the game's.
+            otherSetup.reset();
+            EXPECT_TRUE(MutexExists(SetupMutex)) << "shown without holding the setup mutex";
+            EXPECT_EQ(row.gameRunning, MutexExists(GameMutex)) << "the game's mutex";
+            PressCommand(window, face == "launcher" || face == "wizard" ? IDCANCEL : IDOK);
+            EXPECT_TRUE(WaitForWindowGone(window));
+        }
+        EXPECT_EQ(row.faces, faces);
+        EXPECT_EQ(0, setup.WaitForExit());
+        EXPECT_EQ(row.gameStarted, ProcessRunning("SW4w.exe")) << "the game";
+        if (row.gameStarted) {
+            GameSighting sighting = WaitForGame();
+            EXPECT_EQ(installed + "\\SW4w.exe", sighting.commandLine);
+            EXPECT_EQ(installed, sighting.folder);
+            CloseGame();
+        }
     }
-    ASSERT_TRUE(Start("/AutoRun"));
-    ExpectFaces({ Face::Wizard });
-}
-
-// Row 3: menu switched off, the game starts directly and nothing shows.
-TEST_F(DecisionTableTest, AutorunWithMenuSuppressedStartsTheGameDirectly)
-{
-    InstallCurrent(1);
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({});
-    GameSighting game = WaitForGame();
-    ASSERT_NE(nullptr, game.window);
-    EXPECT_EQ(installed_ + "\\SW4w.exe", game.commandLine);
-    EXPECT_EQ(installed_, game.folder);
-}
-
-// Rows 4 and 5: the direct start fails; set up afresh.
-TEST_F(DecisionTableTest, FailedDirectStartFallsBackToTheWizard)
-{
-    InstallCurrentButBroken(1);
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({ Face::Wizard });
-}
-
-TEST_F(DecisionTableTest, FailedDirectStartOnLowMemoryOnlyWarns)
-{
-    InstallCurrentButBroken(1);
-    ASSERT_TRUE(Start("autorun", true));
-    ExpectFaces({ Face::MemoryWarning });
-}
-
-// Rows 6 and 7.
-TEST_F(DecisionTableTest, AutorunWithMenuShowsTheLauncher)
-{
-    InstallCurrent(0);
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({ Face::Launcher });
-    EXPECT_FALSE(GameWindowShown());
-}
-
-TEST_F(DecisionTableTest, AutorunWithMenuOnLowMemoryOnlyWarns)
-{
-    InstallCurrent(0);
-    ASSERT_TRUE(Start("autorun", true));
-    ExpectFaces({ Face::MemoryWarning });
-}
-
-// Rows 8 and 9.
-TEST_F(DecisionTableTest, AutorunWithoutInstallationShowsTheWizard)
-{
-    ASSERT_TRUE(Start("autorun"));
-    ExpectFaces({ Face::Wizard });
-}
-
-TEST_F(DecisionTableTest, AutorunWithoutInstallationOnLowMemoryOnlyWarns)
-{
-    ASSERT_TRUE(Start("autorun", true));
-    ExpectFaces({ Face::MemoryWarning });
-}
-
-// Rows 10 to 13: a start by hand goes on whatever else runs.
-TEST_F(DecisionTableTest, ByHandWithInstallationShowsTheLauncherEvenBesideAnotherSetup)
-{
-    InstallCurrent(1);   // the menu switch matters only at autorun
-    ASSERT_TRUE(Start(""));
-    ExpectFaces({ Face::Launcher });
-
-    ProgramRun other;
-    HoldMutex(other, "Starwake IV Setup Mutex");
-    ASSERT_TRUE(Start(""));
-    ExpectFaces({ Face::Launcher });
-}
-
-TEST_F(DecisionTableTest, ByHandWithInstallationOnLowMemoryWarnsThenShowsTheLauncher)
-{
-    InstallCurrent(0);
-    ASSERT_TRUE(Start("", true));
-    ExpectFaces({ Face::MemoryWarning, Face::Launcher });
-}
-
-TEST_F(DecisionTableTest, ByHandWithoutInstallationShowsTheWizardEvenWhileTheGameRuns)
-{
-    ProgramRun other, game;
-    HoldMutex(other, "Starwake IV Setup Mutex");
-    HoldMutex(game, "Starwake 4 Mutex");
-    ASSERT_TRUE(Start(""));
-    ExpectFaces({ Face::Wizard });
-}
-
-TEST_F(DecisionTableTest, ByHandWithoutInstallationOnLowMemoryWarnsThenShowsTheWizard)
-{
-    ASSERT_TRUE(Start("", true));
-    ExpectFaces({ Face::MemoryWarning, Face::Wizard });
-}
-
-// A CD folder without the game's executable: warned, then the record counts as current.
-TEST_F(DecisionTableTest, StartOutsideTheCdWarnsOfTheMissingFileThenShowsTheLauncher)
-{
-    RecordInstallation(installed_, 0);   // even with no game installed
-    DeleteFileA((cd_ + "\\sw4w.ex_").c_str());
-    ASSERT_TRUE(Start(""));
-    Face face = NextFace();
-    ASSERT_EQ(Face::FileWarning, face);
-    EXPECT_EQ("Setup could not find the following file on the installation CD : sw4w.ex_",
-              MessageBoxText(window_));
-    Dismiss();
-    ExpectFaces({ Face::Launcher });
+    DeleteInstallRecord();
+    for (const std::string &folder : { cd, offTheCd, installed })
+        RemoveTree(folder);
 }
 
 }  // namespace

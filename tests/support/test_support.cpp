@@ -1,17 +1,17 @@
 #include "test_support.h"
 #include "test_paths.h"
 
-#include <atomic>
+#include <tlhelp32.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdio.h>
-#include <string.h>
-#include <thread>
+
+namespace fs = std::filesystem;
 
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
+    for (DWORD start = GetTickCount(); !condition(); Sleep(20)) {
         if (GetTickCount() - start > timeoutMs)
             return false;
         MSG msg;
@@ -19,145 +19,69 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        Sleep(20);
     }
+    return true;
 }
 
 // ---- Paths and files -----------------------------------------------------
 
-std::string EnvText(const char *name)
+// The build's Unix paths, as Wine shows them on Z:.
+static std::string DosPath(const char *unixPath)
 {
-    char value[1024];
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    if (length == 0 || length >= sizeof value)
-        return "";
-    return value;
-}
-
-std::string DosPath(const std::string &unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return fs::path(std::string("Z:") + unixPath).make_preferred().string();
 }
 
 std::string SetupExePath() { return DosPath(SETUP_EXE_PATH); }
 std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
-std::string HoldMutexPath() { return DosPath(HOLD_MUTEX_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
 
 std::string ScratchFolder(const std::string &tag)
 {
     static int counter;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char name[MAX_PATH + 64];
-    snprintf(name, sizeof name, "%ssw4test-%s-%lu-%d", temp, tag.c_str(),
-             GetCurrentProcessId(), ++counter);
-    RemoveTree(name);
-    CreateDirectoryA(name, nullptr);
-    return name;
+    std::string path = (fs::temp_directory_path() / ("sw4test-" + tag + "-" + std::to_string(GetCurrentProcessId())
+                                                     + "-" + std::to_string(++counter))).string();
+    RemoveTree(path);
+    fs::create_directories(path);
+    return path;
 }
 
-void RemoveTree(const std::string &path)
+void RemoveTree(const std::string &path) { std::error_code ignored; fs::remove_all(path, ignored); }
+bool FileExists(const std::string &path) { std::error_code ignored; return fs::is_regular_file(path, ignored); }
+bool FolderExists(const std::string &path) { std::error_code ignored; return fs::is_directory(path, ignored); }
+
+void WriteBytes(const std::string &path, const std::string &bytes)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-bool FileExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void WriteFileOfSize(const std::string &path, DWORD size, unsigned seed)
+void WriteFileOfSize(const std::string &path, size_t size, unsigned seed)
 {
     std::string bytes(size, '\0');
     unsigned state = seed * 2654435761u + 1;
-    for (char &c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = (char)(state >> 16);
-    }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    if (size > 0)
-        WriteFile(file, bytes.data(), size, &written, nullptr);
-    CloseHandle(file);
+    for (char &c : bytes)
+        c = (char)((state = state * 1103515245u + 12345u) >> 16);
+    WriteBytes(path, bytes);
 }
 
-std::string ReadWholeFile(const std::string &path)
+std::string ReadBytes(const std::string &path)
 {
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[65536];
-    DWORD got;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-FILETIME MakeFileTime(int year, int month, int day)
-{
-    SYSTEMTIME system = {};
-    system.wYear = (WORD)year;
-    system.wMonth = (WORD)month;
-    system.wDay = (WORD)day;
-    system.wHour = 12;
-    FILETIME time;
-    SystemTimeToFileTime(&system, &time);
-    return time;
-}
+const FILETIME CdTime = { 0xDCDC2000, 0x01BCD961 };   // 15 October 1997, noon
 
 FILETIME FileTimePlus(FILETIME time, LONGLONG units)
 {
-    ULARGE_INTEGER value;
-    value.LowPart = time.dwLowDateTime;
-    value.HighPart = time.dwHighDateTime;
+    ULARGE_INTEGER value = { { time.dwLowDateTime, time.dwHighDateTime } };
     value.QuadPart += units;
-    time.dwLowDateTime = value.LowPart;
-    time.dwHighDateTime = value.HighPart;
-    return time;
+    return { value.LowPart, value.HighPart };
 }
 
 void SetLastWriteTime(const std::string &path, FILETIME time)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     SetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
 }
@@ -165,55 +89,75 @@ void SetLastWriteTime(const std::string &path, FILETIME time)
 FILETIME LastWriteTime(const std::string &path)
 {
     FILETIME time = {};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return time;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     GetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
     return time;
 }
 
-std::string CurrentFolder()
-{
-    char folder[MAX_PATH];
-    GetCurrentDirectoryA(sizeof folder, folder);
-    return folder;
-}
+// ---- The game's files ----------------------------------------------------
 
-// ---- A CD of the test's own -------------------------------------------------
-
-const char *const CdGameFiles[17] = {
-    "sw4.exe", "sw4.anm", "snddrv.386", "snddet.386", "common.iff", "lowres.dll",
-    "hires480.dll", "xmem.ovl", "sw4lang.iff", "mkboot.exe", "sw4.cds", "swiv.ico",
-    "setup.bat", "vbedrv.exe", "readme.txt", "startsw4.exe", "music1.pak",
+const GameFile GameFiles[19] = {
+    { "sw4.exe", "sw4.exe" }, { "sw4.anm", "sw4.anm" }, { "snddrv.386", "snddrv.386" },
+    { "snddet.386", "snddet.386" }, { "common.iff", "common.iff" }, { "lowres.dll", "lowres.dll" },
+    { "hires480.dll", "hires480.dll" }, { "xmem.ovl", "xmem.ovl" }, { "sw4lang.iff", "sw4lang.iff" },
+    { "mkboot.exe", "mkboot.exe" }, { "sw4.cds", "sw4.cds" }, { "swiv.ico", "swiv.ico" },
+    { "setup.bat", "setup.bat" }, { "vbedrv.exe", "vbedrv.exe" }, { "readme.txt", "readme.txt" },
+    { "startsw4.exe", "startsw4.exe" }, { "music1.pak", "music1.pak" },
+    { "KorLib.DL_", "KorLib.dll" }, { "SW4w.ex_", "SW4w.exe" },
 };
 
-void MakeSmallCd(const std::string &folder, FILETIME time, DWORD musicSize)
+void MakeSmallCd(const std::string &folder, size_t musicSize)
 {
-    unsigned seed = 1;
-    for (const char *name : CdGameFiles) {
-        std::string path = folder + "\\" + name;
-        WriteFileOfSize(path, strcmp(name, "music1.pak") == 0 ? musicSize : 1000 + 37 * seed, seed);
-        SetLastWriteTime(path, time);
-        seed++;
+    for (unsigned row = 0; row < 18; row++) {
+        std::string name = GameFiles[row].cd;
+        WriteFileOfSize(folder + "\\" + name, name == "music1.pak" ? musicSize : 1000 + 37 * row, row + 1);
     }
-    WriteFileOfSize(folder + "\\KorLib.DL_", 5000, seed);
-    SetLastWriteTime(folder + "\\KorLib.DL_", time);
-    CopyFileA(StandinGamePath().c_str(), (folder + "\\SW4w.ex_").c_str(), FALSE);
-    SetLastWriteTime(folder + "\\SW4w.ex_", time);
-    CreateDirectoryA((folder + "\\DIRECTX").c_str(), nullptr);
+    fs::copy_file(StandinGamePath(), folder + "\\SW4w.ex_", fs::copy_options::overwrite_existing);
+    fs::create_directory(folder + "\\DIRECTX");
     WriteFileOfSize(folder + "\\DIRECTX\\DSETUP.INF", 100);
+    for (const GameFile &file : GameFiles)
+        SetLastWriteTime(folder + "\\" + file.cd, CdTime);
 }
 
-// ---- Installation record ---------------------------------------------------
+void FillInstallFolder(const std::string &folder)
+{
+    for (const GameFile &file : GameFiles)
+        WriteFileOfSize(folder + "\\" + file.installed, 1000);
+    const auto overwrite = fs::copy_options::overwrite_existing;
+    fs::copy_file(DosPath(STANDIN_DOS_GAME_PATH), folder + "\\sw4.exe", overwrite);
+    fs::copy_file(StandinGamePath(), folder + "\\SW4w.exe", overwrite);
+    for (const GameFile &file : GameFiles)
+        SetLastWriteTime(folder + "\\" + file.installed, CdTime);
+}
+
+static std::string DesktopPath()
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(windows) + "\\Desktop";
+}
+
+DesktopFolder::DesktopFolder(bool present) : path_(DesktopPath()), existed_(FolderExists(path_))
+{
+    RemoveTree(path_);
+    if (present)
+        fs::create_directory(path_);
+}
+
+DesktopFolder::~DesktopFolder()
+{
+    RemoveTree(path_);
+    if (existed_)
+        fs::create_directory(path_);
+}
+
+// ---- Installation record -------------------------------------------------
 
 const char *const RecordKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SW4 (DOS)";
 
-void DeleteInstallRecord()
-{
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordKeyPath);
-}
+void DeleteInstallRecord() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, RecordKeyPath); }
 
 bool RecordExists()
 {
@@ -224,108 +168,74 @@ bool RecordExists()
     return true;
 }
 
-void WriteRecordBytes(const char *value, DWORD type, const void *bytes, DWORD size)
+void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD size)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RecordKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RecordKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, value, 0, type, (const BYTE *)bytes, size);
     RegCloseKey(key);
 }
 
-void WriteRecordString(const char *value, DWORD type, const std::string &text)
-{
-    WriteRecordBytes(value, type, text.c_str(), (DWORD)text.size() + 1);
-}
-
 void RecordInstallation(const std::string &folder, BYTE autorun)
 {
-    WriteRecordString("DisplayName", REG_SZ, "Starwake 4");
-    WriteRecordString("UninstallString", REG_SZ, folder + "\\SW4.EXE -uninstall");
-    WriteRecordBytes("autorun", REG_BINARY, &autorun, 1);
+    std::string command = folder + "\\SW4.EXE -uninstall";
+    WriteRecordValue("DisplayName", REG_SZ, "Starwake 4", 11);
+    WriteRecordValue("UninstallString", REG_SZ, command.c_str(), (DWORD)command.size() + 1);
+    WriteRecordValue("autorun", REG_BINARY, &autorun, 1);
 }
 
-std::vector<BYTE> ReadRecordBytes(const char *value, DWORD *type)
+std::string ReadRecordValue(const char *value, DWORD *type)
 {
-    std::vector<BYTE> bytes;
+    std::string bytes;
     HKEY key;
+    DWORD size = 0;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RecordKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return bytes;
-    DWORD size = 0;
-    DWORD kind = 0;
-    if (RegQueryValueExA(key, value, nullptr, &kind, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, value, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
         bytes.resize(size);
-        RegQueryValueExA(key, value, nullptr, &kind, bytes.data(), &size);
-        bytes.resize(size);
-        if (type)
-            *type = kind;
+        RegQueryValueExA(key, value, nullptr, type, (BYTE *)&bytes[0], &size);
     }
     RegCloseKey(key);
     return bytes;
 }
 
-std::string ReadRecordString(const char *value, DWORD *type)
-{
-    std::vector<BYTE> bytes = ReadRecordBytes(value, type);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// ---- Processes and windows -------------------------------------------------
+// ---- Processes -----------------------------------------------------------
 
 ProgramRun::~ProgramRun()
 {
-    if (process_.hProcess) {
-        if (!HasExited()) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
+    if (!process_.hProcess)
+        return;
+    TerminateProcess(process_.hProcess, 99);   // nothing, once it has ended
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
 }
 
-bool ProgramRun::Start(const std::string &exe, const std::string &arguments,
-                       const std::string &folder, const std::string &environment)
+bool ProgramRun::Start(const std::string &exe, const std::string &arguments, const std::string &folder,
+                       const std::string &environment)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-
-    // A NAME=VALUE pair that only this child inherits.
-    std::string name, previous;
-    bool hadPrevious = false;
-    if (!environment.empty()) {
-        size_t equals = environment.find('=');
-        name = environment.substr(0, equals);
-        previous = EnvText(name.c_str());
-        hadPrevious = !previous.empty();
-        SetEnvironmentVariableA(name.c_str(), environment.substr(equals + 1).c_str());
-    }
-
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::string name = environment.substr(0, environment.find('='));
+    if (!environment.empty())
+        SetEnvironmentVariableA(name.c_str(), environment.substr(name.size() + 1).c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    BOOL started = CreateProcessA(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, folder.empty() ? nullptr : folder.c_str(),
-                                  &startup, &process_);
-    if (!name.empty())
-        SetEnvironmentVariableA(name.c_str(), hadPrevious ? previous.c_str() : nullptr);
-    if (!started) {
+    BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process_);
+    if (!environment.empty())
+        SetEnvironmentVariableA(name.c_str(), nullptr);
+    if (!started)
         fprintf(stderr, "CreateProcess(%s) failed: %lu\n", exe.c_str(), GetLastError());
-        process_ = {};
-    }
     return started != FALSE;
 }
 
 long ProgramRun::WaitForExit(DWORD timeoutMs)
 {
-    if (!process_.hProcess)
-        return -1;
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return -1;
     DWORD code = 0;
+    if (!process_.hProcess || WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
     GetExitCodeProcess(process_.hProcess, &code);
     return (long)code;
 }
@@ -335,37 +245,67 @@ bool ProgramRun::HasExited() const
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
+bool MutexExists(const char *name)
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    CloseHandle(mutex);
+    return mutex != nullptr;
+}
+
+static void ForEachProcess(const char *exeName, const std::function<void(DWORD)> &act)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
+            act(entry.th32ProcessID);
+    CloseHandle(snapshot);
+}
+
+bool ProcessRunning(const char *exeName)
+{
+    bool found = false;
+    ForEachProcess(exeName, [&](DWORD) { found = true; });
+    return found;
+}
+
+void EndProcesses(const char *exeName)
+{
+    ForEachProcess(exeName, [](DWORD id) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    });
+}
+
+// ---- Windows -------------------------------------------------------------
 
 static BOOL CALLBACK CollectTopWindow(HWND window, LPARAM lParam)
 {
-    WindowSearch *search = (WindowSearch *)lParam;
+    auto *search = (std::pair<DWORD, std::vector<HWND>> *)lParam;
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if ((search->processId == 0 || owner == search->processId) && IsWindowVisible(window))
-        search->found.push_back(window);
+    if ((search->first == 0 || owner == search->first) && IsWindowVisible(window))
+        search->second.push_back(window);
     return TRUE;
 }
 
 std::vector<HWND> VisibleTopWindows(DWORD processId)
 {
-    WindowSearch search = { processId, {} };
+    std::pair<DWORD, std::vector<HWND>> search(processId, {});
     EnumWindows(CollectTopWindow, (LPARAM)&search);
-    return search.found;
+    return search.second;
 }
 
-static HWND FindTopWindow(DWORD processId, const std::function<bool(HWND)> &match, DWORD timeoutMs)
+static HWND WaitForTopWindow(DWORD processId, const std::function<bool(HWND)> &match, DWORD timeoutMs)
 {
     HWND result = nullptr;
     WaitUntil([&] {
         for (HWND window : VisibleTopWindows(processId))
-            if (match(window)) {
-                result = window;
-                return true;
-            }
+            if (match(window))
+                return (result = window) != nullptr;
         return false;
     }, timeoutMs);
     return result;
@@ -373,18 +313,7 @@ static HWND FindTopWindow(DWORD processId, const std::function<bool(HWND)> &matc
 
 HWND WaitForWindow(DWORD processId, const std::string &caption, DWORD timeoutMs)
 {
-    return FindTopWindow(processId, [&](HWND w) { return WindowText(w) == caption; }, timeoutMs);
-}
-
-HWND WaitForWindowContaining(const std::string &captionPart, DWORD timeoutMs)
-{
-    return FindTopWindow(0, [&](HWND w) { return WindowText(w).find(captionPart) != std::string::npos; },
-                         timeoutMs);
-}
-
-HWND WaitForAnyWindow(const std::string &caption, DWORD timeoutMs)
-{
-    return WaitForWindow(0, caption, timeoutMs);
+    return WaitForTopWindow(processId, [&](HWND w) { return WindowText(w) == caption; }, timeoutMs);
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs)
@@ -392,159 +321,118 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs)
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
-static BOOL CALLBACK AppendStaticText(HWND child, LPARAM lParam)
+static bool IsOfClass(HWND window, const char *name)
 {
-    char className[32];
-    GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) {
-        std::string *text = (std::string *)lParam;
-        *text += WindowText(child);
-    }
-    return TRUE;
+    char found[64] = "";
+    GetClassNameA(window, found, sizeof found);
+    return lstrcmpiA(found, name) == 0;
+}
+
+// A dialog of statics and buttons only, with some text: the sheet (a page
+// inside), the copy box (a bar) and the launcher (no text) are none.
+bool IsMessageBox(HWND window)
+{
+    if (!IsOfClass(window, "#32770"))
+        return false;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (!IsOfClass(child, "Static") && !IsOfClass(child, "Button"))
+            return false;
+    return !MessageBoxText(window).empty();
 }
 
 std::string MessageBoxText(HWND box)
 {
     std::string text;
-    EnumChildWindows(box, AppendStaticText, (LPARAM)&text);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsOfClass(child, "Static"))
+            text += WindowText(child);
     return text;
-}
-
-static bool IsDialogWindow(HWND window)
-{
-    char className[32];
-    GetClassNameA(window, className, sizeof className);
-    return strcmp(className, "#32770") == 0;
 }
 
 HWND WaitForMessageBox(DWORD processId, const std::string &textPart, DWORD timeoutMs)
 {
-    return FindTopWindow(processId, [&](HWND w) {
-        return IsDialogWindow(w) && MessageBoxText(w).find(textPart) != std::string::npos;
+    return WaitForTopWindow(processId, [&](HWND w) {
+        return IsMessageBox(w) && MessageBoxText(w).find(textPart) != std::string::npos;
     }, timeoutMs);
 }
 
-static std::thread Answerer;
-
-void AnswerOwnMessageBoxLater(int button, std::string *textSeen)
-{
-    JoinMessageBoxAnswerer();
-    Answerer = std::thread([button, textSeen] {
-        HWND box = FindTopWindow(GetCurrentProcessId(), [](HWND w) {
-            return IsDialogWindow(w) && !MessageBoxText(w).empty();
-        }, 10000);
-        if (!box)
-            return;
-        if (textSeen)
-            *textSeen = MessageBoxText(box);
-        PostMessageA(box, WM_COMMAND, button, 0);
-    });
-}
-
-void JoinMessageBoxAnswerer()
-{
-    if (Answerer.joinable())
-        Answerer.join();
-}
-
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
 static BOOL CALLBACK MatchControl(HWND child, LPARAM lParam)
 {
-    ControlSearch *search = (ControlSearch *)lParam;
-    if (GetDlgCtrlID(child) == search->id) {
-        search->found = child;
-        return FALSE;
-    }
-    return TRUE;
+    auto *search = (std::pair<int, HWND> *)lParam;
+    if (GetDlgCtrlID(child) != search->first)
+        return TRUE;
+    search->second = child;
+    return FALSE;
 }
 
 HWND FindControl(HWND top, int id)
 {
-    ControlSearch search = { id, nullptr };
+    std::pair<int, HWND> search(id, nullptr);
     EnumChildWindows(top, MatchControl, (LPARAM)&search);   // walks every level
-    return search.found;
+    return search.second;
 }
 
 std::string WindowText(HWND window)
 {
     char text[2048];
     // WM_GETTEXT reads another process's control too, unlike GetWindowText.
-    LRESULT length = SendMessageA(window, WM_GETTEXT, sizeof text, (LPARAM)text);
+    LRESULT length = window ? SendMessageA(window, WM_GETTEXT, sizeof text, (LPARAM)text) : 0;
     return std::string(text, length > 0 ? (size_t)length : 0);
 }
 
-std::string ControlText(HWND top, int id)
+void PressCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+HWND FocusOf(HWND window)
 {
-    HWND control = FindControl(top, id);
-    return control ? WindowText(control) : "<no control " + std::to_string(id) + ">";
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
 }
 
-bool ControlVisible(HWND top, int id)
+std::vector<HWND> ReadmeViewers()
 {
-    HWND control = FindControl(top, id);
-    return control && IsWindowVisible(control);
+    std::vector<HWND> viewers;
+    for (HWND window : VisibleTopWindows(0))
+        if (WindowText(window).find("readme") != std::string::npos)
+            viewers.push_back(window);
+    return viewers;
 }
 
-bool ControlEnabled(HWND top, int id)
+std::string ViewerText(HWND viewer)
 {
-    HWND control = FindControl(top, id);
-    return control && IsWindowEnabled(control);
+    for (HWND child = GetWindow(viewer, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsOfClass(child, "Edit"))
+            return WindowText(child);
+    return "";
 }
 
-void PressCommand(HWND window, int id)
-{
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
-
-// ---- The stand-in game ------------------------------------------------------
-
-const char *const GameWindowCaption = "Starwake IV (stand-in game)";
-
-static std::string LineAfter(const std::string &text, const std::string &label)
-{
-    size_t start = text.find(label);
-    if (start == std::string::npos)
-        return "";
-    start += label.size();
-    size_t end = text.find("\r\n", start);
-    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
+// ---- The stand-in game -----------------------------------------------------
 
 GameSighting WaitForGame(DWORD timeoutMs)
 {
     GameSighting sighting;
-    sighting.window = WaitForAnyWindow(GameWindowCaption, timeoutMs);
-    if (sighting.window) {
-        std::string text = ControlText(sighting.window, 100);
-        sighting.commandLine = LineAfter(text, "Command line: ");
-        sighting.folder = LineAfter(text, "Current directory: ");
-    }
+    if (!(sighting.window = WaitForWindow(0, "Starwake IV (stand-in game)", timeoutMs)))
+        return sighting;
+    std::string text = WindowText(FindControl(sighting.window, 100));
+    auto lineAfter = [&](const std::string &label) {
+        size_t start = text.find(label);
+        if (start == std::string::npos)
+            return std::string();
+        start += label.size();
+        return text.substr(start, text.find("\r\n", start) - start);
+    };
+    sighting.commandLine = lineAfter("Command line: ");
+    sighting.folder = lineAfter("Current directory: ");
     return sighting;
-}
-
-bool GameWindowShown()
-{
-    return FindWindowA(nullptr, GameWindowCaption) != nullptr;
 }
 
 void CloseGame()
 {
-    HWND window;
-    while ((window = FindWindowA(nullptr, GameWindowCaption)) != nullptr) {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        if (!WaitForWindowGone(window))
-            break;
-    }
-    // The game's mutex goes with its process, a moment after the window.
-    WaitUntil([] {
-        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Starwake 4 Mutex");
-        if (!mutex)
-            return true;
-        CloseHandle(mutex);
-        return false;
-    }, 10000);
+    // As a user closes it, so that the activation moves on as it would.
+    for (HWND window : VisibleTopWindows(0))
+        if (WindowText(window) == "Starwake IV (stand-in game)")
+            PostMessageA(window, WM_CLOSE, 0, 0);
+    WaitUntil([] { return !ProcessRunning("SW4w.exe"); }, 5000);
+    EndProcesses("SW4w.exe");
 }

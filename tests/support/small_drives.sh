@@ -1,6 +1,7 @@
 #!/bin/sh
-# Small Wine drives of known free space for the free-space tests, made on the
-# host before them ("mount") and taken away after them ("unmount"):
+# Small Wine drives of known free space, made on the host before the tests
+# that need them ("mount") and taken away after them ("unmount"):
+#   q:  256 pages, 1 MiB: a drive the copy fills up
 #   r:  4882 pages, 19,996,672 bytes free: under 20,000,000
 #   s:  4883 pages, 20,000,768 bytes free: the least above it that tmpfs,
 #       which counts whole 4096-byte pages, can give (20,000,000 itself cannot be had)
@@ -22,11 +23,11 @@ make_drive() {   # letter pages
 
 case "${1:-}" in
 mount)
-    make_drive r 4882 && make_drive s 4883 && make_drive t 1048577
+    make_drive q 256 && make_drive r 4882 && make_drive s 4883 && make_drive t 1048577
     ;;
 unmount)
     status=0
-    for letter in r s t; do
+    for letter in q r s t; do
         link="$WINEPREFIX/dosdevices/$letter:"
         [ -L "$link" ] && rm -f "$link"
         dir="$drives/$letter"

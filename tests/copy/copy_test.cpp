@@ -1,11 +1,10 @@
 // The copy job through its real box: the box runs modally on the test's
 // thread while a second thread plays the user, and a hook on the box's
-// thread records what the job told the bar and the status line.
+// thread records what the job showed on the bar and the status line.
 #include "copy/copy_job.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
-#include "host_shell.h"
 #include "test_support.h"
 
 #include <commctrl.h>
@@ -14,7 +13,6 @@
 #include <new>
 #include <set>
 #include <stdlib.h>
-#include <string.h>
 #include <thread>
 
 // The job allocates with nothrow new; while armed, the nth such call fails.
@@ -23,11 +21,8 @@ static std::atomic<int> FailingAllocation{ 0 };
 static void *AllocateOrFail(size_t size)
 {
     int countdown = FailingAllocation.load();
-    if (countdown > 0) {
-        FailingAllocation.store(countdown - 1);
-        if (countdown == 1)
-            return nullptr;
-    }
+    if (countdown > 0 && (FailingAllocation.store(countdown - 1), countdown == 1))
+        return nullptr;
     return malloc(size ? size : 1);
 }
 void *operator new(size_t size, const std::nothrow_t &) noexcept { return AllocateOrFail(size); }
@@ -35,25 +30,10 @@ void *operator new[](size_t size, const std::nothrow_t &) noexcept { return Allo
 
 namespace {
 
-// The CD's name and the installed name of every file, in the job's order.
-const std::pair<const char *, const char *> Files[] = {
-    { "sw4.exe", "sw4.exe" }, { "sw4.anm", "sw4.anm" }, { "snddrv.386", "snddrv.386" },
-    { "snddet.386", "snddet.386" }, { "common.iff", "common.iff" }, { "lowres.dll", "lowres.dll" },
-    { "hires480.dll", "hires480.dll" }, { "xmem.ovl", "xmem.ovl" }, { "sw4lang.iff", "sw4lang.iff" },
-    { "mkboot.exe", "mkboot.exe" }, { "sw4.cds", "sw4.cds" }, { "swiv.ico", "swiv.ico" },
-    { "setup.bat", "setup.bat" }, { "vbedrv.exe", "vbedrv.exe" }, { "readme.txt", "readme.txt" },
-    { "startsw4.exe", "startsw4.exe" }, { "music1.pak", "music1.pak" },
-    { "KorLib.DL_", "KorLib.dll" }, { "SW4w.ex_", "SW4w.exe" },
-};
-
-// ---- What the box was told, recorded on its own thread --------------------
-struct BoxLog {
-    std::vector<int> positions;           // every PBM_SETPOS: one per tick
-    std::vector<LONGLONG> watchedSizes;   // the watched file's size at each
-    std::vector<LPARAM> ranges;
-    std::vector<std::string> status;
-};
-BoxLog Log;
+// ---- What the box showed, recorded on its own thread --------------------------
+std::vector<int> Positions;          // every PBM_SETPOS: one per tick
+std::vector<LONGLONG> WatchedSizes;  // the watched file's size at each
+std::vector<std::string> Status;
 std::string Watched;
 std::atomic<int> TicksRun{ 0 };
 
@@ -69,14 +49,12 @@ LRESULT CALLBACK RecordBoxCalls(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
     if (code == HC_ACTION && call->hwnd == ProgressBar && call->message == PBM_SETPOS) {
-        Log.positions.push_back((int)call->wParam);
-        Log.watchedSizes.push_back(SizeOf(Watched));
+        Positions.push_back((int)call->wParam);
+        WatchedSizes.push_back(SizeOf(Watched));
         TicksRun++;
-    } else if (code == HC_ACTION && call->hwnd == ProgressBar && call->message == PBM_SETRANGE) {
-        Log.ranges.push_back(call->lParam);
-    } else if (code == HC_ACTION && call->message == WM_SETTEXT && GetParent(call->hwnd) == CopyDialog.load()
-               && GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_TEXT) {
-        Log.status.push_back((const char *)call->lParam);
+    } else if (code == HC_ACTION && call->message == WM_SETTEXT && GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_TEXT
+               && GetParent(call->hwnd) == CopyDialog.load()) {
+        Status.push_back((const char *)call->lParam);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -97,9 +75,7 @@ int RunCopyBox(User &user)
         std::set<HWND> seen, answered;
         while (!ended) {
             for (HWND box : VisibleTopWindows(GetCurrentProcessId())) {
-                char className[32];
-                GetClassNameA(box, className, sizeof className);
-                if (strcmp(className, "#32770") != 0 || box == CopyDialog.load() || answered.count(box))
+                if (!IsMessageBox(box) || answered.count(box))
                     continue;
                 std::string text = MessageBoxText(box);
                 if (seen.insert(box).second)
@@ -125,8 +101,37 @@ void TickNow()
     SendMessageTimeoutA(CopyDialog.load(), WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
+// Cuts a file short behind the copy's back, which no Win32 call can while
+// the copy holds it open without sharing: a host shell does it. Wine gives
+// no handle for a Unix process, so its end shows as a file it moves into place.
+bool TruncateOnTheHost(const std::string &path, LONGLONG size)
+{
+    typedef char *(CDECL * ToUnix)(const WCHAR *);
+    ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    auto unix = [&](const std::string &dos) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, dos.c_str(), -1, wide, MAX_PATH);
+        char *text = toUnix(wide);
+        std::string result = text ? text : "";
+        HeapFree(GetProcessHeap(), 0, text);
+        return result;
+    };
+    std::string done = path + ".done";
+    std::string line = "/bin/sh -c \"truncate -s " + std::to_string(size) + " '" + unix(path) + "' && touch '"
+                       + unix(path) + ".part' && mv '" + unix(path) + ".part' '" + unix(done) + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return WaitUntil([&] { return DeleteFileA(done.c_str()) != 0; }, 20000);
+}
+
 const std::string CopyFailed = "Copy Failed on file: ";
 const std::string Aborted = "\nInstallation aborted.";
+const std::string Missing = "Setup could not find the following file on the installation CD : ";
 
 class CopyJobTest : public testing::Test {
 protected:
@@ -135,27 +140,29 @@ protected:
         InitCommonControls();
         cd_ = ScratchFolder("cd");
         install_ = ScratchFolder("install");
-        for (size_t row = 0; row < sizeof Files / sizeof Files[0]; row++)
-            PutOnCd(Files[row].first, 100 + 37 * (DWORD)row);
-        home_ = CurrentFolder();
+        for (DWORD row = 0; row < 19; row++)
+            PutOnCd(GameFiles[row].cd, 100 + 37 * row);
+        GetCurrentDirectoryA(sizeof home_, home_);
         SetCurrentDirectoryA(cd_.c_str());
         TextCopy(InstallDir, sizeof InstallDir, install_.c_str());
         RestartJob(0);
-        Log = BoxLog();
+        Positions.clear();
+        WatchedSizes.clear();
+        Status.clear();
         Watched.clear();
         hook_ = SetWindowsHookExA(WH_CALLWNDPROC, RecordBoxCalls, nullptr, GetCurrentThreadId());
     }
     void TearDown() override
     {
         UnhookWindowsHookEx(hook_);
-        SetCurrentDirectoryA(home_.c_str());
+        SetCurrentDirectoryA(home_);
         RemoveTree(cd_);
         RemoveTree(install_);
         TextCopy(InstallDir, sizeof InstallDir, "c:\\sw4");
     }
 
     // The job forgets what it did, as in a new process.
-    void RestartJob(LONG copiedTotal)
+    static void RestartJob(LONG copiedTotal)
     {
         CopyJob.nextFile = 0;
         CopyJob.extraFilesTried = 0;
@@ -170,14 +177,14 @@ protected:
     void PutOnCd(const char *name, DWORD size)
     {
         WriteFileOfSize(Cd(name), size, size);
-        SetLastWriteTime(Cd(name), cdTime_);
+        SetLastWriteTime(Cd(name), CdTime);
     }
     // Only what a case then changes needs copying.
     void InstallAllUpToDate()
     {
-        for (const auto &file : Files) {
-            CopyFileA(Cd(file.first).c_str(), Installed(file.second).c_str(), FALSE);
-            SetLastWriteTime(Installed(file.second), cdTime_);
+        for (const GameFile &file : GameFiles) {
+            CopyFileA(Cd(file.cd).c_str(), Installed(file.installed).c_str(), FALSE);
+            SetLastWriteTime(Installed(file.installed), CdTime);
         }
     }
     std::string Cd(const std::string &name) { return cd_ + "\\" + name; }
@@ -185,30 +192,39 @@ protected:
     void ExpectCopied(const char *cdName, const char *installedName)
     {
         ASSERT_TRUE(FileExists(Installed(installedName))) << installedName;
-        EXPECT_EQ(ReadWholeFile(Cd(cdName)), ReadWholeFile(Installed(installedName))) << installedName;
+        EXPECT_EQ(ReadBytes(Cd(cdName)), ReadBytes(Installed(installedName))) << installedName;
         FILETIME copied = LastWriteTime(Installed(installedName));
-        EXPECT_EQ(0, CompareFileTime(&cdTime_, &copied)) << installedName;
+        EXPECT_EQ(0, CompareFileTime(&CdTime, &copied)) << installedName;
     }
 
-    std::string cd_, install_, home_;
-    FILETIME cdTime_ = MakeFileTime(1997, 10, 15);
+    std::string cd_, install_;
+    char home_[MAX_PATH];
     HHOOK hook_ = nullptr;
 };
 
+// Into the longest folder the installation record carries, so that every
+// path is composed and shown whole.
 TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerProcess)
 {
+    std::string longest = install_;
+    while (MAX_RECORDED_INSTALL_DIR - longest.size() > 42)
+        CreateDirectoryA((longest += "\\" + std::string(40, 'd')).c_str(), nullptr);
+    longest += "\\" + std::string(MAX_RECORDED_INSTALL_DIR - longest.size() - 1, 'e');
+    ASSERT_TRUE(CreateDirectoryA(longest.c_str(), nullptr)) << GetLastError();
+    TextCopy(InstallDir, sizeof InstallDir, longest.c_str());
     PutOnCd("swiv.ico", 0);
     InstallAllUpToDate();
     for (const char *name : { "sw4.exe", "swiv.ico", "KorLib.dll", "SW4w.exe" })
         DeleteFileA(Installed(name).c_str());
-    // Other bytes than the CD's, so that a copy would show.
-    auto installOther = [&](const char *name, LONGLONG timeOffset) {
-        WriteFileOfSize(Installed(name), 10, 99);
-        SetLastWriteTime(Installed(name), FileTimePlus(cdTime_, timeOffset));
+    // Other bytes than the CD's, so that a copy would show; the older one is
+    // longer than its source, so that a copy must also cut it.
+    const struct { const char *name; size_t size; LONGLONG timeOffset; } others[] = {
+        { "sw4.anm", 10, 0 }, { "snddrv.386", 5000, -1 }, { "snddet.386", 10, 1 },
     };
-    installOther("sw4.anm", 0);
-    installOther("snddrv.386", -1);
-    installOther("snddet.386", 1);
+    for (const auto &other : others) {
+        WriteFileOfSize(Installed(other.name), other.size, 99);
+        SetLastWriteTime(Installed(other.name), FileTimePlus(CdTime, other.timeOffset));
+    }
 
     User user;
     EXPECT_EQ(1, RunCopyBox(user));
@@ -219,63 +235,49 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
     ExpectCopied("SW4w.ex_", "SW4w.exe");
     EXPECT_EQ(10, SizeOf(Installed("sw4.anm"))) << "as new as the CD's: kept";
     EXPECT_EQ(10, SizeOf(Installed("snddet.386"))) << "newer: kept";
-    ASSERT_EQ(5u, Log.status.size());
-    EXPECT_EQ("Copying sw4.exe to " + Installed("sw4.exe"), Log.status.front());
-    EXPECT_EQ("Copying SW4w.ex_ to " + Installed("SW4w.exe"), Log.status.back());
+    ASSERT_EQ(5u, Status.size());
+    EXPECT_EQ("Copying sw4.exe to " + Installed("sw4.exe"), Status.front());
+    EXPECT_EQ("Copying SW4w.ex_ to " + Installed("SW4w.exe"), Status.back());
 
-    SetLastWriteTime(Installed("sw4.exe"), FileTimePlus(cdTime_, -1));
-    size_t ticks = Log.positions.size();
-    EXPECT_EQ(1, RunCopyBox(user)) << "a second run finds nothing left";
-    EXPECT_EQ(ticks, Log.positions.size());
+    const size_t ticks = Positions.size(), shown = Status.size();
+    RestartJob(0);
+    EXPECT_EQ(1, RunCopyBox(user)) << "everything up to date";
+    SetLastWriteTime(Installed("sw4.exe"), FileTimePlus(CdTime, -1));
+    EXPECT_EQ(1, RunCopyBox(user)) << "a second job in the same process";
+    EXPECT_EQ(ticks, Positions.size()) << "nothing was copied";
+    EXPECT_EQ(shown, Status.size());
     EXPECT_EQ(std::vector<std::string>{}, user.boxes);
 }
 
-TEST_F(CopyJobTest, EverythingUpToDateEndsAtOnceWithOne)
-{
-    InstallAllUpToDate();
-    User user;
-    EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ(0u, Log.positions.size());
-    EXPECT_EQ(0u, Log.status.size());
-}
-
-TEST_F(CopyJobTest, ChunksOf32KAndABarThatLagsOneChunkAndStepsAt76053Bytes)
+// The bar is full once the CD's 15,134,438 bytes are copied, and stays so.
+TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
 {
     InstallAllUpToDate();
     PutOnCd("sw4.exe", 65537);
-    PutOnCd("sw4.anm", 10515);
-    PutOnCd("snddrv.386", 1);
-    for (const char *name : { "sw4.exe", "sw4.anm", "snddrv.386" })
-        DeleteFileA(Installed(name).c_str());
+    DeleteFileA(Installed("sw4.exe").c_str());
     Watched = Installed("sw4.exe");
-
     User user;
     EXPECT_EQ(1, RunCopyBox(user));
-    // sw4.exe in three chunks and a tick that finishes it; 76,052 bytes
-    // after sw4.anm, and the bar shows the last byte one tick later.
-    EXPECT_EQ((std::vector<int>{ 0, 0, 0, 0, 0, 0, 0, 1 }), Log.positions);
-    EXPECT_EQ((std::vector<LONGLONG>{ 0, 32768, 65536, 65537, 65537, 65537, 65537, 65537 }), Log.watchedSizes);
-    EXPECT_EQ(std::vector<LPARAM>(3, MAKELPARAM(0, 100)), Log.ranges);
+    ASSERT_LE(4u, WatchedSizes.size());
+    WatchedSizes.resize(4);
+    EXPECT_EQ((std::vector<LONGLONG>{ 0, 32768, 65536, 65537 }), WatchedSizes);
     ExpectCopied("sw4.exe", "sw4.exe");
-}
 
-TEST_F(CopyJobTest, BarIsFullAt15134438BytesAndStaysFull)
-{
-    InstallAllUpToDate();
+    const struct { LONG copiedBefore; std::vector<int> positions; } rows[] = {
+        { 15134437, { 99, 100, 100, 100, 100 } },
+        { 2000000000, { 100, 100, 100, 100, 100 } },
+    };
     PutOnCd("sw4.exe", 1);
     PutOnCd("sw4.anm", 40000);
-    DeleteFileA(Installed("sw4.exe").c_str());
-    DeleteFileA(Installed("sw4.anm").c_str());
-    RestartJob(15134437);
-    User user;
-    EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ((std::vector<int>{ 99, 100, 100, 100, 100 }), Log.positions);
-
-    SetLastWriteTime(Installed("sw4.exe"), FileTimePlus(cdTime_, -1));
-    RestartJob(2000000000);
-    Log.positions.clear();
-    EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ((std::vector<int>{ 100, 100 }), Log.positions);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.copiedBefore);
+        for (const char *name : { "sw4.exe", "sw4.anm" })
+            DeleteFileA(Installed(name).c_str());
+        RestartJob(row.copiedBefore);
+        Positions.clear();
+        EXPECT_EQ(1, RunCopyBox(user));
+        EXPECT_EQ(row.positions, Positions);
+    }
 }
 
 TEST_F(CopyJobTest, MissingCdFileWarnsOnceAndIsSkipped)
@@ -284,8 +286,7 @@ TEST_F(CopyJobTest, MissingCdFileWarnsOnceAndIsSkipped)
     DeleteFileA(Cd("SW4w.ex_").c_str());
     User user;
     EXPECT_EQ(1, RunCopyBox(user)) << "even with the last candidate missing";
-    const std::string warning = "Setup could not find the following file on the installation CD : ";
-    EXPECT_EQ((std::vector<std::string>{ warning + "xmem.ovl", warning + "SW4w.ex_" }), user.boxes);
+    EXPECT_EQ((std::vector<std::string>{ Missing + "xmem.ovl", Missing + "SW4w.ex_" }), user.boxes);
     EXPECT_FALSE(FileExists(Installed("xmem.ovl")));
     EXPECT_FALSE(FileExists(Installed("SW4w.exe")));
     ExpectCopied("sw4lang.iff", "sw4lang.iff");
@@ -300,23 +301,20 @@ TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
         SCOPED_TRACE(answer == IDNO ? "answered No" : "answered Yes");
         EmptyInstallFolder();
         RestartJob(0);
-        bool cancelled = false;
+        bool cancelled = false, noIsDefault = false;
         std::string caption;
-        bool noIsDefault = false;
         int ticksAsked = -1, ticksAnswered = -2;
         LONGLONG sizeAsked = -1, sizeAnswered = -2;
         User user;
         user.step = [&] {
-            if (!cancelled && SizeOf(Watched) >= 65536) {
-                PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
-                cancelled = true;
-            }
+            if (!cancelled && SizeOf(Watched) >= 65536)
+                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
         };
         user.answer = [&](HWND box, const std::string &text) {
             if (text != "Abort installation?")
                 return IDOK;
             caption = WindowText(box);
-            noIsDefault = (GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & 0x0f) == BS_DEFPUSHBUTTON;
+            noIsDefault = (GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
             sizeAsked = SizeOf(Watched);
             ticksAsked = TicksRun;
             for (int i = 0; i < 3; i++)
@@ -331,90 +329,14 @@ TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
         EXPECT_EQ(sizeAsked, sizeAnswered) << "ticks during the question move nothing";
         EXPECT_EQ(ticksAsked, ticksAnswered);
         ExpectCopied("sw4.exe", "sw4.exe");
+        EXPECT_EQ(answer == IDNO ? 1 : 0, result);
         if (answer == IDNO) {
-            EXPECT_EQ(1, result);
             ExpectCopied("sw4.anm", "sw4.anm");
             ExpectCopied("SW4w.ex_", "SW4w.exe");
         } else {
-            EXPECT_EQ(0, result);
             EXPECT_FALSE(FileExists(Watched)) << "the half-written file is removed";
             EXPECT_FALSE(FileExists(Installed("snddrv.386")));
         }
-    }
-}
-
-TEST_F(CopyJobTest, SourceCutShortEndsTheJobWithItsMessage)
-{
-    PutOnCd("sw4.anm", 4 << 20);
-    Watched = Installed("sw4.anm");
-    bool cut = false, cutDone = false;
-    User user;
-    user.step = [&] {
-        if (!cut && SizeOf(Watched) >= 32768) {
-            cut = true;
-            cutDone = RunHostCommand("truncate -s 40000 '" + UnixPath(Cd("sw4.anm")) + "'");
-        }
-    };
-    EXPECT_EQ(0, RunCopyBox(user));
-    ASSERT_TRUE(cutDone);
-    EXPECT_EQ(std::vector<std::string>{ CopyFailed + "sw4.anm" + Aborted }, user.boxes);
-    EXPECT_FALSE(FileExists(Watched));
-    ExpectCopied("sw4.exe", "sw4.exe");
-}
-
-TEST_F(CopyJobTest, FullDriveEndsTheJobWithItsMessage)
-{
-    SmallDrive drive(1024);
-    if (!drive.Ready())
-        GTEST_SKIP() << "needs root and SW4_TEST_SCRATCH (scripts/test.sh)";
-    std::string folder = drive.Root() + "sw4";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
-    TextCopy(InstallDir, sizeof InstallDir, folder.c_str());
-    PutOnCd("sw4.exe", 2 << 20);
-    User user;
-    EXPECT_EQ(0, RunCopyBox(user));
-    EXPECT_EQ(std::vector<std::string>{ CopyFailed + folder + "\\sw4.exe" + Aborted }, user.boxes);
-    EXPECT_FALSE(FileExists(folder + "\\sw4.exe"));
-}
-
-TEST_F(CopyJobTest, LongInstallFoldersAreCarriedWholeOrRefusedWhole)
-{
-    // The longest folder the installation record takes.
-    std::string longest = install_;
-    while (MAX_RECORDED_INSTALL_DIR - longest.size() > 42) {
-        longest += "\\" + std::string(40, 'd');
-        CreateDirectoryA(longest.c_str(), nullptr);
-    }
-    longest += "\\" + std::string(MAX_RECORDED_INSTALL_DIR - longest.size() - 1, 'e');
-    ASSERT_TRUE(CreateDirectoryA(longest.c_str(), nullptr)) << GetLastError();
-    ASSERT_EQ((size_t)MAX_RECORDED_INSTALL_DIR, longest.size());
-    TextCopy(InstallDir, sizeof InstallDir, longest.c_str());
-    User user;
-    EXPECT_EQ(1, RunCopyBox(user));
-    ExpectCopied("hires480.dll", "hires480.dll");
-    ASSERT_FALSE(Log.status.empty());
-    EXPECT_EQ("Copying SW4w.ex_ to " + longest + "\\SW4w.exe", Log.status.back());
-
-    // No path that long opens: refused, and named whole.
-    std::string tooLong = "C:\\" + std::string(252, 'x');
-    TextCopy(InstallDir, sizeof InstallDir, tooLong.c_str());
-    RestartJob(0);
-    User second;
-    EXPECT_EQ(0, RunCopyBox(second));
-    EXPECT_EQ(std::vector<std::string>{ CopyFailed + tooLong + "\\sw4.exe" + Aborted }, second.boxes);
-}
-
-TEST_F(CopyJobTest, AllocationFailureEndsTheJobLikeACopyFailure)
-{
-    for (int failing = 1; failing <= 3; failing++) {
-        SCOPED_TRACE(failing);
-        RestartJob(0);
-        User user;
-        FailingAllocation = failing;
-        EXPECT_EQ(0, RunCopyBox(user));
-        FailingAllocation = 0;
-        EXPECT_EQ(std::vector<std::string>{ CopyFailed + "sw4.exe" + Aborted }, user.boxes);
-        EXPECT_FALSE(FileExists(Installed("sw4.exe")));
     }
 }
 
@@ -434,10 +356,8 @@ TEST_F(CopyJobTest, CancelDuringTheMissingFileWarningLeavesTheNextFileAlone)
                 asked = true;
                 return answer;
             }
-            if (!cancelled) {
-                PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
-                cancelled = true;
-            }
+            if (!cancelled)
+                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
             if (!asked || FindWindowA(nullptr, "Confirmation"))
                 return 0;
             TickNow();   // with the question answered and the warning still open
@@ -446,15 +366,59 @@ TEST_F(CopyJobTest, CancelDuringTheMissingFileWarningLeavesTheNextFileAlone)
         int result = RunCopyBox(user);
         EXPECT_EQ(2u, user.boxes.size());
         ExpectCopied("sw4.exe", "sw4.exe");
+        EXPECT_EQ(answer == IDNO ? 1 : 0, result);
         if (answer == IDNO) {
-            EXPECT_EQ(1, result);
-            ExpectCopied("snddrv.386", "snddrv.386");
             ExpectCopied("SW4w.ex_", "SW4w.exe");
         } else {
-            EXPECT_EQ(0, result);
             EXPECT_FALSE(FileExists(Installed("snddrv.386")));
         }
     }
+}
+
+// Each ends the job with 0 and its message, naming the whole path, and
+// leaves no half-written file.
+TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
+{
+    const std::string tooLong = "C:\\" + std::string(252, 'x');   // no path that long opens
+    struct Row {
+        std::string what;
+        std::function<void(User &)> arrange;
+        std::string named;   // in the message, and not left behind
+    };
+    const Row rows[] = {
+        { "the source cut short", [&](User &user) {
+              PutOnCd("sw4.anm", 4 << 20);
+              user.step = [this, cut = false]() mutable {
+                  if (!cut && SizeOf(Installed("sw4.anm")) >= 32768)
+                      cut = TruncateOnTheHost(Cd("sw4.anm"), 40000);
+              };
+          }, "sw4.anm" },
+        { "a drive that fills up", [&](User &) {
+              CreateDirectoryA("Q:\\sw4", nullptr);
+              TextCopy(InstallDir, sizeof InstallDir, "Q:\\sw4");
+              PutOnCd("sw4.exe", 2 << 20);
+          }, "Q:\\sw4\\sw4.exe" },
+        { "a folder too long to open", [&](User &) { TextCopy(InstallDir, sizeof InstallDir, tooLong.c_str()); },
+          tooLong + "\\sw4.exe" },
+        { "the first allocation", [](User &) { FailingAllocation = 1; }, "sw4.exe" },
+        { "the second allocation", [](User &) { FailingAllocation = 2; }, "sw4.exe" },
+        { "the buffer's allocation", [](User &) { FailingAllocation = 3; }, "sw4.exe" },
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        EmptyInstallFolder();
+        TextCopy(InstallDir, sizeof InstallDir, install_.c_str());
+        RestartJob(0);
+        User user;
+        row.arrange(user);
+        EXPECT_EQ(0, RunCopyBox(user));
+        FailingAllocation = 0;
+        EXPECT_EQ(std::vector<std::string>{ CopyFailed + row.named + Aborted }, user.boxes);
+        EXPECT_FALSE(FileExists(row.named.find('\\') == std::string::npos ? Installed(row.named) : row.named));
+        if (row.named == "sw4.anm")
+            ExpectCopied("sw4.exe", "sw4.exe");   // the file before the failure stays
+    }
+    RemoveTree("Q:\\sw4");
 }
 
 }  // namespace
