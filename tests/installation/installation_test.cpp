@@ -4,6 +4,7 @@
 #include "wizard/desktop_shortcut.h"
 #include "startup/install_record.h"
 #include "resources/resource.h"
+#include "pixels.h"
 #include "wizard_driver.h"
 
 #include <gtest/gtest.h>
@@ -131,9 +132,12 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
     ASSERT_TRUE(wizard.Start(SampleCdPath()));
     ExpectStep(wizard, "Setup will help you install Starwake IV for Windows 95 -- the original DOS version and the "
                        "new native Windows 95 version.", "Next Cancel", "");
+    EXPECT_EQ(0u, BytesOffPicture(FindControl(wizard.Page(), IDC_ARTWORK), IDB_WIZARD_ART)) << "the picture";
     ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
     ExpectStep(wizard, choose, "Next Cancel", "label box:editable,tab");
     EXPECT_EQ("c:\\sw4", wizard.Folder());
+    EXPECT_TRUE(GetWindowLongA(FindControl(wizard.Page(), IDC_INSTALL_DIR_EDIT), GWL_STYLE) & ES_AUTOHSCROLL)
+        << "a path longer than the box can be typed";
 
     wizard.Type("sw4");
     ASSERT_EQ("refused", wizard.Press(SHEET_NEXT));
@@ -297,6 +301,7 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         Choose(wizard, folder, *row.forced ? std::string("DXSETUP_STANDIN_RESULT=") + row.forced : "");
         ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
         EXPECT_EQ(std::string(row.text) + Troubleshooting, MessageBoxText(wizard.Box()));
+        EXPECT_EQ("Installing the DirectX Game Library...", wizard.Text());
         PressCommand(wizard.Box(), IDOK);
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
         if (&row == rows)

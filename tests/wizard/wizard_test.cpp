@@ -149,18 +149,21 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     RemoveTree("T:\\sw4");
 }
 
-// Cancel on the confirmation removes the folders that the check made.
+// Cancel before the installation leaves nothing the wizard made: from the
+// confirmation, the folders that the check made go.
 TEST_F(WizardTest, CancelBeforeTheInstallationLeavesNothingBehind)
 {
-    Wizard wizard;
-    ASSERT_TRUE(wizard.Start(cd_));
-    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
-    wizard.Type(base_ + "\\new\\sw4");
-    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
-    ASSERT_TRUE(FolderExists(base_ + "\\new\\sw4"));
-    EXPECT_EQ(0, wizard.Close(IDCANCEL));
-    EXPECT_FALSE(FolderExists(base_ + "\\new"));
-    EXPECT_TRUE(FolderExists(base_));
+    for (const char *step : { "refused", "confirm" }) {
+        SCOPED_TRACE(step);
+        Wizard wizard;
+        ASSERT_TRUE(wizard.Start(cd_));
+        ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+        wizard.Type(base_ + (step == std::string("refused") ? "\\new\\sw4\\..\\x" : "\\new\\sw4"));
+        ASSERT_EQ(step, wizard.Press(SHEET_NEXT));
+        EXPECT_EQ(0, wizard.Close(IDCANCEL));
+        EXPECT_FALSE(FolderExists(base_ + "\\new"));
+        EXPECT_TRUE(FolderExists(base_));
+    }
 }
 
 }  // namespace

@@ -12,5 +12,8 @@
 std::vector<BYTE> Render(int width, int height, const std::function<void(HDC)> &draw);
 // How many bytes differ; every byte when the sizes do.
 size_t DifferentBytes(const std::vector<BYTE> &a, const std::vector<BYTE> &b);
+// The bytes of the control's client area on the screen, once painted, that
+// are not bitmap `bitmapId` of this program stretched over it.
+size_t BytesOffPicture(HWND control, int bitmapId);
 
 #endif
