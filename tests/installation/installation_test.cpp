@@ -11,7 +11,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <string.h>
 
 namespace {
 
@@ -47,18 +46,12 @@ std::string ReadLink(const std::string &path)
 std::string DirectXCall(const char *name)
 {
     HKEY key;
-    BYTE data[512] = {};
-    DWORD size = sizeof data - 1, type = 0;
+    DWORD data[128] = {}, size = sizeof data - 1, type = 0;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in", 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "<not called>";
-    RegQueryValueExA(key, name, nullptr, &type, data, &size);
+    RegQueryValueExA(key, name, nullptr, &type, (BYTE *)data, &size);
     RegCloseKey(key);
-    if (type == REG_DWORD) {
-        DWORD number;
-        memcpy(&number, data, sizeof number);
-        return std::to_string(number);
-    }
-    return (const char *)data;
+    return type == REG_DWORD ? std::to_string(data[0]) : (const char *)data;
 }
 
 class InstallationTest : public testing::Test {
@@ -95,8 +88,7 @@ protected:
         EXPECT_EQ(controls, wizard.Controls());
     }
     // Every file byte for byte with its source's time, the record, and the shortcut.
-    void ExpectInstalled(const std::string &folder, const std::string &cd, const DesktopFolder &desktop,
-                         bool shortcut = true)
+    void ExpectInstalled(const std::string &folder, const std::string &cd, bool shortcut = true)
     {
         for (const GameFile &file : GameFiles) {
             std::string installed = folder + "\\" + file.installed;
@@ -113,9 +105,10 @@ protected:
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
         std::string link = shortcut ? folder + "\\SW4w.exe | " + folder + " | Starwake 4" : "";
-        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop.Shortcut()).c_str()) << desktop.Shortcut();
+        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop_.Shortcut()).c_str()) << desktop_.Shortcut();
     }
 
+    DesktopFolder desktop_{ true };
     std::string cd_, base_;
 };
 
@@ -123,7 +116,6 @@ protected:
 // the default folder, with a wrong folder and Back on the way.
 TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
 {
-    DesktopFolder desktop(true);
     RemoveTree("C:\\sw4");
     const std::string choose = "Please choose a directory to install Starwake IV for Windows 95. To accept the "
                                "default path, click Next >.\n\nNOTE : To install Starwake IV for Windows 95, you "
@@ -171,7 +163,7 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
     ExpectStep(wizard, "Installation complete. To run Starwake IV for Windows 95, double-click the new Starwake IV "
                        "icon on your desktop, or run the SW4W.EXE program in your installed game directory. ",
                "Finish", "readme run-game:checked");
-    ExpectInstalled(folder, SampleCdPath(), desktop);
+    ExpectInstalled(folder, SampleCdPath());
     EXPECT_EQ("1", DirectXCall("Calls"));
     EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
     EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
@@ -199,13 +191,12 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
 // With Run Game Now checked, the game starts from the recorded folder.
 TEST_F(InstallationTest, LongestAcceptedFolderInstallsWholeAndItsGameStarts)
 {
-    DesktopFolder desktop(true);
     std::string folder = base_ + "\\";
     folder += std::string(MAX_RECORDED_INSTALL_DIR - folder.size(), 'L');
     Wizard wizard;
     Choose(wizard, folder);
     ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
-    ExpectInstalled(folder, cd_, desktop);
+    ExpectInstalled(folder, cd_);
     EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
     GameSighting game = WaitForGame();
     EXPECT_EQ(folder + "\\SW4w.exe", game.commandLine);
@@ -223,7 +214,6 @@ TEST_F(InstallationTest, LongestAcceptedFolderInstallsWholeAndItsGameStarts)
 
 TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
 {
-    DesktopFolder desktop(true);
     const std::string folder = base_ + "\\new\\sw4";
     MakeSmallCd(cd_, 8 * 1024 * 1024);   // long enough to cancel midway
     Wizard wizard;
@@ -243,13 +233,12 @@ TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
     EXPECT_FALSE(FolderExists(base_ + "\\new")) << "the folders the wizard made are gone";
     EXPECT_TRUE(FolderExists(base_));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop.Shortcut()));
+    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
     EXPECT_EQ("<not called>", DirectXCall("Calls"));
 }
 
 TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
 {
-    DesktopFolder desktop(true);
     const std::string folder = base_ + "\\sw4";
     CreateDirectoryA(folder.c_str(), nullptr);
     // Up to date already, so never copied over: it must survive the undo.
@@ -271,7 +260,7 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     EXPECT_FALSE(FileExists(folder + "\\sw4.exe")) << "a file this run copied stayed";
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop.Shortcut()));
+    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
 }
 
 // Every result that ends the installation: its message, exit code 1, and
@@ -279,7 +268,6 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
 // nothing needs copying.
 TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
 {
-    DesktopFolder desktop(true);
     const struct { const char *forced; const char *text; } rows[] = {
         { "-6", "DirectX error: Out of disk space." },
         { "-1", "Incorrect Windows version detected. Installation halted." },
@@ -305,13 +293,13 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         PressCommand(wizard.Box(), IDOK);
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
         if (&row == rows)
-            ExpectInstalled(folder, cd_, desktop);
+            ExpectInstalled(folder, cd_);
         EXPECT_TRUE(RecordExists());
-        EXPECT_TRUE(FileExists(desktop.Shortcut()));
+        EXPECT_TRUE(FileExists(desktop_.Shortcut()));
         EXPECT_FALSE(ProcessRunning("SW4w.exe"));
         // Recorded and current now: without this the next start is the launcher's.
         DeleteInstallRecord();
-        DeleteFileA(desktop.Shortcut().c_str());
+        DeleteFileA(desktop_.Shortcut().c_str());
     }
 }
 
@@ -319,7 +307,7 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
 // wanted by DirectX leaves out Run Game Now and asks for the reboot.
 TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
 {
-    DesktopFolder desktop(false);
+    DesktopFolder noDesktop(false);
     const std::string folder = base_ + "\\sw4";
     Wizard wizard;
     Choose(wizard, folder, "DXSETUP_STANDIN_RESULT=1");
@@ -327,7 +315,7 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
     EXPECT_EQ("Finish", wizard.Buttons());
     EXPECT_EQ("readme", wizard.Controls());
     EXPECT_EQ(1u, VisibleTopWindows(wizard.Setup().Id()).size()) << "only the sheet: no message";
-    ExpectInstalled(folder, cd_, desktop, false);
+    ExpectInstalled(folder, cd_, false);
 
     PressCommand(wizard.Sheet(), SHEET_FINISH);
     HWND reboot = WaitForMessageBox(wizard.Setup().Id(), "reboot");
@@ -343,11 +331,10 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
 // In this process: an InstallDir that the wizard never lets through.
 TEST_F(InstallationTest, ShortcutTargetTooLongForItsBufferIsRefusedNotCut)
 {
-    DesktopFolder desktop(true);
     std::string folder = "c:\\" + std::string(250, 'd');   // 253 + "\SW4w.exe" > 259
     strcpy(InstallDir, folder.c_str());
     EXPECT_EQ(0, CreateDesktopShortcut());
-    EXPECT_FALSE(FileExists(desktop.Shortcut()));
+    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
     strcpy(InstallDir, "c:\\sw4");
 }
 
