@@ -68,7 +68,7 @@ int PromptReboot(void)
     TextLoadString(text, sizeof text, IDS_REBOOT_QUESTION);
     TextLoadString(caption, sizeof caption, IDS_SETUP_TITLE);
     if (MessageBoxA(NULL, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        ExitWindowsEx(EWX_REBOOT, 0);
+        RequestSystemRestart();
     return 0;
 }
 
