@@ -1,10 +1,11 @@
 // The game and its uninstaller started from install folders whose paths
 // other programs often get wrong: one with blanks under "c:\program files",
-// where a planted c:\program.exe waits.
+// where a planted c:\program.exe waits, and the root of a drive.
 #include "installed_game.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
 #include "test_support.h"
+#include "../copy/host_shell.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,32 @@ TEST_F(InstallFolderPathsTest, FolderWithBlanksStartsItsOwnProgramsNotAPlantedOn
     EXPECT_TRUE(WaitForWindowGone(question));
     EXPECT_FALSE(ProcessRunning("program.exe"));
     EXPECT_EQ(stored, ReadRecordString("UninstallString").c_str()) << "the record is read, never rewritten";
+}
+
+TEST_F(InstallFolderPathsTest, UninstallingADriveRootInstallationTakesItOffTheList)
+{
+    SmallDrive drive(16 * 1024);
+    ASSERT_TRUE(drive.Ready());
+    FillInstallFolder(drive.Root().substr(0, 2));
+    WriteFileOfSize(shortcut_, 300);
+    EXPECT_EQ(drive.Root() + "\\SW4.EXE -uninstall", Record(drive.Root())) << "as setup records a drive root";
+
+    ASSERT_EQ(1, Uninstall());
+    HWND question = WaitForMessageBox(0, "Remove Starwake IV from " + drive.Root().substr(0, 2));
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(0u, MessageBoxText(question).find("Remove Starwake IV from " + drive.Root() + "?"));
+    PressCommand(question, IDYES);
+    HWND done = WaitForMessageBox(0, "Starwake IV was removed");
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ("Starwake IV was removed from your computer.", MessageBoxText(done));
+    PressCommand(done, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(done));
+
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(shortcut_));
+    for (const char *name : InstalledFiles)
+        EXPECT_FALSE(FileExists(drive.Root() + name)) << name;
+    RemoveUninstallerCopies();
 }
 
 }  // namespace
