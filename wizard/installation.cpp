@@ -15,6 +15,8 @@ static const DWORD DirectXFlags = DSETUP_DDRAW | DSETUP_DSOUND | DSETUP_DDRAWDRV
 
 enum { ABORTED_EXIT_CODE = 1 };
 
+int InstallationUnderWay;
+
 static void ShowStatus(UINT id)
 {
     char message[256];
@@ -99,6 +101,7 @@ int RunInstallation(HWND page)
     HWND sheet = GetParent(page);
     int result;
 
+    InstallationUnderWay = 1;
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     ShowStatus(IDS_INSTALLING_FILES);
     SetCurrentDirectoryA(SourceDir);
@@ -119,6 +122,7 @@ int RunInstallation(HWND page)
         EnableWindow(GetDlgItem(page, IDC_OPTION_CHECK), FALSE);
     }
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+    InstallationUnderWay = 0;
     return 1;
 }
 

@@ -1,5 +1,5 @@
 // How an installation from the real wizard ends when the game does not
-// arrive from the CD.
+// arrive from the CD, and when the user tries to leave while DirectX installs.
 #include "resources/resource.h"
 #include "test_support.h"
 
@@ -9,6 +9,7 @@
 
 namespace {
 
+const int BackButton = 0x3023;
 const int NextButton = 0x3024;
 const int FinishButton = 0x3025;
 const char FolderText[] = "Please choose a directory";
@@ -16,6 +17,7 @@ const char ConfirmText[] = "Setup is about to install the game";
 const char CompleteText[] = "Installation complete.";
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
+const char StandinWindow[] = "DirectX Setup (stand-in)";
 
 bool DirectXCalled()
 {
@@ -155,6 +157,35 @@ TEST_F(InstallationOutcomesTest, GameThatDidNotArriveFromTheCdIsAFailedInstallat
         EXPECT_FALSE(FolderExists(base_ + "\\new" + std::to_string(run - 1)))
             << "the copied files and the new folders stay";
     }
+}
+
+// The stand-in library shows a window and pumps the thread's messages, as
+// the vendor's does: Cancel, the close box, Escape and Back reach the sheet
+// then, and none may end the installation halfway or undo it.
+TEST_F(InstallationOutcomesTest, NothingLeavesTheWizardWhileDirectXInstalls)
+{
+    std::string folder = base_ + "\\sw4";
+    ASSERT_TRUE(StartAndChoose(folder, SetupExePath(), "", "DXSETUP_STANDIN_WINDOW=1"));
+    PressCommand(sheet_, NextButton);
+    HWND directx = WaitForWindow(setup_->Id(), StandinWindow, 60000);
+    ASSERT_NE(nullptr, directx);
+    EXPECT_EQ("Installing the DirectX Game Library...", ControlText(sheet_, IDC_PAGE_TEXT));
+
+    PressCommand(sheet_, IDCANCEL);
+    PostMessageA(sheet_, WM_CLOSE, 0, 0);
+    PostMessageA(sheet_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PressCommand(sheet_, BackButton);
+    // Posted last, so the sheet has had all of the above when the library returns.
+    PostMessageA(directx, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitForWindowGone(directx));
+
+    ASSERT_TRUE(WaitForPageText(CompleteText)) << "exited: " << setup_->HasExited();
+    EXPECT_TRUE(FileExists(folder + "\\SW4w.exe"));
+    EXPECT_TRUE(RecordExists());
+    EXPECT_FALSE(GameWindowShown());
+    PressCommand(sheet_, FinishButton);
+    EXPECT_EQ(0, setup_->WaitForExit());
+    EXPECT_NE(nullptr, WaitForGame().window);
 }
 
 }  // namespace
