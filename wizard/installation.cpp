@@ -105,8 +105,12 @@ int RunInstallation(HWND page)
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     ShowStatus(IDS_INSTALLING_FILES);
     SetCurrentDirectoryA(SourceDir);
-    /* -1 (no copy box) is no more a completed copy than 0 is. */
-    if (RunCopyDialog(page) != 1 || !GameFilesArrived(sheet))
+    result = RunCopyDialog(page);
+    /* -1: the system could not make the copy box, so nothing has told the
+       user yet. Nothing was copied; the first file is where it failed. */
+    if (result == -1)
+        ShowCopyFailed(sheet, GameFileList[0]);
+    if (result != 1 || !GameFilesArrived(sheet))
         AbortInstallation();
 
     if (!WriteInstallRecord())

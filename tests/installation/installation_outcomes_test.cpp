@@ -1,9 +1,13 @@
 // How an installation from the real wizard ends when the game does not
-// arrive from the CD, and when the user tries to leave while DirectX installs.
+// arrive from the CD, when the user tries to leave while DirectX installs,
+// and when the copy box cannot be made at all.
 #include "resources/resource.h"
+#include "startup/startup.h"
+#include "wizard/wizard_sheet.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <memory>
 #include <set>
 
@@ -18,6 +22,8 @@ const char CompleteText[] = "Installation complete.";
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
 const char StandinWindow[] = "DirectX Setup (stand-in)";
+// Set in the copy of this program that runs the wizard itself.
+const char WizardHere[] = "SW4_TEST_WIZARD_HERE";
 
 bool DirectXCalled()
 {
@@ -32,6 +38,8 @@ class InstallationOutcomesTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        if (EnvText(WizardHere) == "1")
+            return;   // the copy that runs the wizard makes nothing of its own
         DeleteInstallRecord();
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
         char windows[MAX_PATH];
@@ -45,6 +53,8 @@ protected:
     }
     void TearDown() override
     {
+        if (base_.empty())
+            return;
         setup_.reset();
         CloseGame();
         DeleteInstallRecord();
@@ -186,6 +196,46 @@ TEST_F(InstallationOutcomesTest, NothingLeavesTheWizardWhileDirectXInstalls)
     PressCommand(sheet_, FinishButton);
     EXPECT_EQ(0, setup_->WaitForExit());
     EXPECT_NE(nullptr, WaitForGame().window);
+}
+
+// ---- A copy box that cannot be made ------------------------------------------
+// Only a system short of resources refuses to make a dialog. A copy of this
+// program runs the wizard itself, with a hook that refuses the copy box.
+
+LRESULT CALLBACK RefuseCopyBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTA *create = ((const CBT_CREATEWNDA *)lParam)->lpcs;
+        if (!IS_INTRESOURCE(create->lpszName) && lstrcmpA(create->lpszName, "Copy Progress") == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(InstallationOutcomesTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
+{
+    if (EnvText(WizardHere) == "1") {
+        SetWindowsHookExA(WH_CBT, RefuseCopyBox, nullptr, GetCurrentThreadId());
+        GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
+        InitWizardSheet();
+        InitCommonControls();
+        PropertySheetA(&WizardSheetHeader);
+        FAIL() << "the wizard returned: the installation went on without its copy";
+    }
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string folder = base_ + "\\new\\sw4";
+    ASSERT_TRUE(StartAndChoose(folder, self, "--gtest_filter=InstallationOutcomesTest.CopyBoxThatCannotBeMadeIsReportedAndUndone",
+                               std::string(WizardHere) + "=1"));
+    PressCommand(sheet_, NextButton);
+    HWND box = WaitForMessageBox(setup_->Id(), "Copy Failed on file: ");
+    ASSERT_NE(nullptr, box) << "exited without a word: " << setup_->HasExited();
+    EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(box));
+    PressCommand(box, IDOK);
+    EXPECT_EQ(1, setup_->WaitForExit());
+    EXPECT_FALSE(FolderExists(base_ + "\\new"));
+    EXPECT_FALSE(RecordExists());
 }
 
 }  // namespace
