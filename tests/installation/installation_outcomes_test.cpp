@@ -1,201 +1,158 @@
 // How an installation from the real wizard ends when the game does not
 // arrive from the CD, when the user tries to leave while DirectX installs,
 // and when the copy box cannot be made at all.
+#include "../wizard/wizard_run.h"
 #include "resources/resource.h"
 #include "startup/startup.h"
 #include "wizard/wizard_sheet.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
-#include <memory>
 #include <set>
 
 namespace {
 
-const int BackButton = 0x3023;
-const int NextButton = 0x3024;
-const int FinishButton = 0x3025;
-const char FolderText[] = "Please choose a directory";
-const char ConfirmText[] = "Setup is about to install the game";
-const char CompleteText[] = "Installation complete.";
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
-const char StandinWindow[] = "DirectX Setup (stand-in)";
+const char DirectXKey[] = "Software\\DirectX Setup Stand-in";   // made by each call of the stand-in
 // Set in the copy of this program that runs the wizard itself.
 const char WizardHere[] = "SW4_TEST_WIZARD_HERE";
 
 bool DirectXCalled()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, DirectXKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-class InstallationOutcomesTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (EnvText(WizardHere) == "1")
-            return;   // the copy that runs the wizard makes nothing of its own
-        DeleteInstallRecord();
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
-        char windows[MAX_PATH];
-        GetWindowsDirectoryA(windows, sizeof windows);
-        desktop_ = std::string(windows) + "\\Desktop";
-        desktopMade_ = CreateDirectoryA(desktop_.c_str(), nullptr) != 0;
-        link_ = desktop_ + "\\Starwake IV.lnk";
-        base_ = ScratchFolder("target");
-        cd_ = ScratchFolder("cd");
-        MakeSmallCd(cd_, MakeFileTime(1997, 10, 15));
-    }
-    void TearDown() override
-    {
-        if (base_.empty())
-            return;
-        setup_.reset();
-        CloseGame();
-        DeleteInstallRecord();
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
-        DeleteFileA(link_.c_str());
-        if (desktopMade_)
-            RemoveDirectoryA(desktop_.c_str());
-        RemoveTree(base_);
-        RemoveTree(cd_);
-    }
+long ExitCodeOf(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    DWORD code = (DWORD)-1;
+    if (process && WaitForSingleObject(process, 15000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    if (process)
+        CloseHandle(process);
+    return (long)code;
+}
 
-    // Starts the program from the CD folder and takes the wizard to the
-    // confirmation of folder; false when it does not get there.
-    bool StartAndChoose(const std::string &folder, const std::string &exe, const std::string &arguments = "",
-                        const std::string &environment = "")
-    {
-        setup_ = std::make_unique<ProgramRun>();
-        if (!setup_->Start(exe, arguments, cd_, environment))
-            return false;
-        sheet_ = WaitForWindow(setup_->Id(), "Starwake IV Setup", 20000);
-        if (!sheet_ || !WaitForPageText("Setup will help you"))
-            return false;
-        PressCommand(sheet_, NextButton);
-        if (!WaitForPageText(FolderText))
-            return false;
-        SendMessageA(FindControl(sheet_, IDC_INSTALL_DIR_EDIT), WM_SETTEXT, 0, (LPARAM)folder.c_str());
-        PressCommand(sheet_, NextButton);
-        return WaitForPageText(ConfirmText);
-    }
-    bool WaitForPageText(const std::string &start, DWORD timeoutMs = 20000)
-    {
-        return WaitUntil([&] { return ControlText(sheet_, IDC_PAGE_TEXT).rfind(start, 0) == 0; }, timeoutMs);
-    }
-    // Answers the missing-file warnings with OK; the first other box of the
-    // run, or null when the wizard completed or the program ended first.
-    HWND BoxAfterWarnings(int *warnings)
-    {
-        std::set<HWND> answered;
-        HWND other = nullptr;
-        WaitUntil([&] {
-            for (HWND box : VisibleTopWindows(setup_->Id())) {
-                std::string text = MessageBoxText(box);
-                if (box == sheet_ || answered.count(box) || text.empty() || WindowText(box) == "Copy Progress")
-                    continue;
-                if (text.rfind(MissingFile, 0) != 0) {
-                    other = box;
-                    return true;
-                }
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                answered.insert(box);
+// Answers the missing-file warnings with OK and counts them; the first other
+// message box, or null once the wizard completed or the program ended.
+HWND BoxAfterWarnings(const WizardRun &wizard, int *warnings)
+{
+    const std::string complete = StringResource(IDS_COMPLETE);
+    std::set<HWND> answered;
+    HWND other = nullptr;
+    WaitUntil([&] {
+        for (HWND box : VisibleTopWindows(wizard.ProcessId())) {
+            // The copy box, alive or just gone, is passed over: it has a
+            // bar while it lives, no text once it is gone.
+            if (box == wizard.Sheet() || answered.count(box) || FindControl(box, IDC_PROGRESS_BAR))
+                continue;
+            std::string text = MessageBoxText(box);
+            if (text.empty())
+                continue;
+            if (text.rfind(MissingFile, 0) != 0) {
+                other = box;
+                return true;
             }
-            return setup_->HasExited() || ControlText(sheet_, IDC_PAGE_TEXT).rfind(CompleteText, 0) == 0;
-        }, 60000);
-        *warnings = (int)answered.size();
-        return other;
-    }
-
-    std::string cd_, base_, desktop_, link_;
-    bool desktopMade_ = false;
-    std::unique_ptr<ProgramRun> setup_;
-    HWND sheet_ = nullptr;
-};
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            answered.insert(box);
+        }
+        return !IsWindow(wizard.Sheet()) || wizard.PageText() == complete;
+    }, 60000);
+    *warnings = (int)answered.size();
+    return other;
+}
 
 // The game's files go to InstallDir or the installation fails, as a copy
 // failure does; one file missing from the CD is still only warned about.
-TEST_F(InstallationOutcomesTest, GameThatDidNotArriveFromTheCdIsAFailedInstallation)
+TEST(InstallationOutcomes, GameThatDidNotArriveFromTheCdIsAFailedInstallation)
 {
     const struct { const char *missing; int warnings; const char *failedOn; } rows[] = {
-        { "*", 19, "sw4.exe" },             // not started from the CD: nothing there
-        { "SW4w.ex_", 1, "SW4w.ex_" },      // the Windows game did not arrive
-        { "xmem.ovl", 1, nullptr },         // one DOS file: warned, skipped, installed
+        { "*", 19, "sw4.exe" },          // not started from the CD: nothing there
+        { "SW4w.ex_", 1, "SW4w.ex_" },   // the Windows game did not arrive
+        { "xmem.ovl", 1, nullptr },      // one DOS file: warned, skipped, installed
     };
+    std::string base = ScratchFolder("target");
     int run = 0;
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string("missing on the CD: ") + row.missing);
-        DeleteInstallRecord();
-        DeleteFileA(link_.c_str());
-        RemoveTree(cd_);
-        cd_ = ScratchFolder("cd");
-        if (row.missing[0] != '*') {
-            MakeSmallCd(cd_, MakeFileTime(1997, 10, 15));
-            DeleteFileA((cd_ + "\\" + row.missing).c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, DirectXKey);
+        WizardRun wizard;
+        if (row.missing[0] == '*') {
+            RemoveTree(wizard.CdFolder());
+            CreateDirectoryA(wizard.CdFolder().c_str(), nullptr);
         }
-        std::string folder = base_ + "\\new" + std::to_string(run++) + "\\sw4";
-        ASSERT_TRUE(StartAndChoose(folder, SetupExePath()));
-        PressCommand(sheet_, NextButton);
+        DeleteFileA((wizard.CdFolder() + "\\" + row.missing).c_str());
+        std::string made = base + "\\new" + std::to_string(run++);
+        ASSERT_TRUE(wizard.Start());
+        ASSERT_TRUE(wizard.NextToFolderChoice());
+        wizard.TypeFolder(made + "\\sw4");
+        ASSERT_EQ(WizardRun::Accepted, wizard.NextFromFolderChoice());
+        wizard.Press(SHEET_NEXT);
         int warnings = 0;
-        HWND box = BoxAfterWarnings(&warnings);
+        HWND box = BoxAfterWarnings(wizard, &warnings);
         EXPECT_EQ(row.warnings, warnings);
 
         if (row.failedOn == nullptr) {
             EXPECT_EQ(nullptr, box) << MessageBoxText(box);
-            ASSERT_TRUE(WaitForPageText(CompleteText));
-            EXPECT_TRUE(FileExists(folder + "\\SW4w.exe"));
+            ASSERT_TRUE(wizard.WaitForPageText(StringResource(IDS_COMPLETE)));
+            EXPECT_TRUE(FileExists(made + "\\sw4\\SW4w.exe"));
             EXPECT_TRUE(RecordExists());
-            PressCommand(sheet_, FinishButton);
-            EXPECT_EQ(0, setup_->WaitForExit());
+            EXPECT_EQ(0, wizard.CloseWith(SHEET_FINISH));
             EXPECT_NE(nullptr, WaitForGame().window);
             CloseGame();
-            DeleteInstallRecord();
             continue;
         }
         ASSERT_NE(nullptr, box) << "no failure message";
         EXPECT_EQ(std::string("Copy Failed on file: ") + row.failedOn + Aborted, MessageBoxText(box));
         PressCommand(box, IDOK);
-        EXPECT_EQ(1, setup_->WaitForExit());
-        EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(link_));
+        EXPECT_EQ(1, ExitCodeOf(wizard.ProcessId()));
+        EXPECT_FALSE(RecordExists()) << "and so no shortcut either: it comes after the record";
         EXPECT_FALSE(DirectXCalled());
-        EXPECT_FALSE(FolderExists(base_ + "\\new" + std::to_string(run - 1)))
-            << "the copied files and the new folders stay";
+        EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
     }
+    DeleteInstallRecord();
+    RemoveTree(base);
 }
 
 // The stand-in library shows a window and pumps the thread's messages, as
-// the vendor's does: Cancel, the close box, Escape and Back reach the sheet
-// then, and none may end the installation halfway or undo it.
-TEST_F(InstallationOutcomesTest, NothingLeavesTheWizardWhileDirectXInstalls)
+// the vendor's does: Cancel, the close box and Back reach the sheet then,
+// and none may end the installation halfway or undo it.
+TEST(InstallationOutcomes, NothingLeavesTheWizardWhileDirectXInstalls)
 {
-    std::string folder = base_ + "\\sw4";
-    ASSERT_TRUE(StartAndChoose(folder, SetupExePath(), "", "DXSETUP_STANDIN_WINDOW=1"));
-    PressCommand(sheet_, NextButton);
-    HWND directx = WaitForWindow(setup_->Id(), StandinWindow, 60000);
+    std::string base = ScratchFolder("target");
+    WizardRun wizard;
+    SetEnvironmentVariableA("DXSETUP_STANDIN_WINDOW", "1");   // inherited by setup
+    ASSERT_TRUE(wizard.Start());
+    SetEnvironmentVariableA("DXSETUP_STANDIN_WINDOW", nullptr);
+    ASSERT_TRUE(wizard.NextToFolderChoice());
+    wizard.TypeFolder(base + "\\sw4");
+    ASSERT_EQ(WizardRun::Accepted, wizard.NextFromFolderChoice());
+    wizard.Press(SHEET_NEXT);
+    HWND directx = WaitForWindow(wizard.ProcessId(), "DirectX Setup (stand-in)", 60000);
     ASSERT_NE(nullptr, directx);
-    EXPECT_EQ("Installing the DirectX Game Library...", ControlText(sheet_, IDC_PAGE_TEXT));
+    EXPECT_EQ(StringResource(IDS_INSTALLING_DIRECTX), wizard.PageText());
 
-    PressCommand(sheet_, IDCANCEL);
-    PostMessageA(sheet_, WM_CLOSE, 0, 0);
-    PostMessageA(sheet_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    PressCommand(sheet_, BackButton);
+    wizard.Press(SHEET_CANCEL);
+    PostMessageA(wizard.Sheet(), WM_CLOSE, 0, 0);
+    PostMessageA(wizard.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    wizard.Press(SHEET_BACK);
     // Posted last, so the sheet has had all of the above when the library returns.
     PostMessageA(directx, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitForWindowGone(directx));
 
-    ASSERT_TRUE(WaitForPageText(CompleteText)) << "exited: " << setup_->HasExited();
-    EXPECT_TRUE(FileExists(folder + "\\SW4w.exe"));
+    ASSERT_TRUE(wizard.WaitForPageText(StringResource(IDS_COMPLETE), 20000));
+    EXPECT_TRUE(FileExists(base + "\\sw4\\SW4w.exe"));
     EXPECT_TRUE(RecordExists());
     EXPECT_FALSE(GameWindowShown());
-    PressCommand(sheet_, FinishButton);
-    EXPECT_EQ(0, setup_->WaitForExit());
+    EXPECT_EQ(0, wizard.CloseWith(SHEET_FINISH));
     EXPECT_NE(nullptr, WaitForGame().window);
+    CloseGame();
+    DeleteInstallRecord();
+    RemoveTree(base);
 }
 
 // ---- A copy box that cannot be made ------------------------------------------
@@ -212,7 +169,12 @@ LRESULT CALLBACK RefuseCopyBox(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST_F(InstallationOutcomesTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
+bool WaitForPage(HWND sheet, const std::string &text)
+{
+    return WaitUntil([&] { return ControlText(sheet, IDC_PAGE_TEXT) == text; });
+}
+
+TEST(InstallationOutcomes, CopyBoxThatCannotBeMadeIsReportedAndUndone)
 {
     if (EnvText(WizardHere) == "1") {
         SetWindowsHookExA(WH_CBT, RefuseCopyBox, nullptr, GetCurrentThreadId());
@@ -225,17 +187,27 @@ TEST_F(InstallationOutcomesTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string folder = base_ + "\\new\\sw4";
-    ASSERT_TRUE(StartAndChoose(folder, self, "--gtest_filter=InstallationOutcomesTest.CopyBoxThatCannotBeMadeIsReportedAndUndone",
-                               std::string(WizardHere) + "=1"));
-    PressCommand(sheet_, NextButton);
-    HWND box = WaitForMessageBox(setup_->Id(), "Copy Failed on file: ");
-    ASSERT_NE(nullptr, box) << "exited without a word: " << setup_->HasExited();
+    std::string base = ScratchFolder("target");
+    ProgramRun wizard;
+    ASSERT_TRUE(wizard.Start(self, "--gtest_filter=InstallationOutcomes.CopyBoxThatCannotBeMadeIsReportedAndUndone",
+                             base, std::string(WizardHere) + "=1"));
+    HWND sheet = WaitForWindow(wizard.Id(), "Starwake IV Setup", 20000);
+    ASSERT_NE(nullptr, sheet);
+    PressCommand(sheet, SHEET_NEXT);
+    ASSERT_TRUE(WaitForPage(sheet, StringResource(IDS_CHOOSE_FOLDER)));
+    SendMessageA(FindControl(sheet, IDC_INSTALL_DIR_EDIT), WM_SETTEXT, 0, (LPARAM)(base + "\\new\\sw4").c_str());
+    PressCommand(sheet, SHEET_NEXT);
+    ASSERT_TRUE(WaitForPage(sheet, ConfirmText()));
+    PressCommand(sheet, SHEET_NEXT);
+
+    HWND box = WaitForMessageBox(wizard.Id(), "Copy Failed on file: ");
+    ASSERT_NE(nullptr, box) << "exited without a word: " << wizard.HasExited();
     EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(box));
     PressCommand(box, IDOK);
-    EXPECT_EQ(1, setup_->WaitForExit());
-    EXPECT_FALSE(FolderExists(base_ + "\\new"));
+    EXPECT_EQ(1, wizard.WaitForExit());
+    EXPECT_FALSE(FolderExists(base + "\\new"));
     EXPECT_FALSE(RecordExists());
+    RemoveTree(base);
 }
 
 }  // namespace
