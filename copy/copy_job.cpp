@@ -46,14 +46,20 @@ static int StartNextFile(HWND dialog);
 /* A candidate whose names could not be composed whole (a string missing from
    the resources) is taken with an empty destination, which cannot open: the
    job ends as a copy failure, where skipping it would leave a game file out
-   silently. */
-static int IsCandidate(HWND window, int composed, const char *source, char *dest)
+   silently. A file that is nowhere is skipped after its warning, and noted
+   for the installation to judge. */
+static int IsCandidate(HWND window, int file, int composed, const char *source, char *dest)
 {
+    int need;
+
     if (!composed) {
         dest[0] = '\0';
         return 1;
     }
-    return NeedsCopy(window, source, dest);
+    need = CopyNeedOf(window, source, dest);
+    if (need == COPY_SOURCE_AND_DEST_MISSING)
+        CopyJob.filesMissed |= (DWORD)1 << file;
+    return need == COPY_NEEDED;
 }
 
 /* Puts the next file that needs copying into source and dest (each
@@ -68,7 +74,7 @@ static int SelectNextFile(HWND window, char *source, char *dest)
                        && TextAppend(dest, CANDIDATE_PATH_SIZE, "\\")
                        && TextAppend(dest, CANDIDATE_PATH_SIZE, name);
         CopyJob.nextFile++;
-        if (IsCandidate(window, composed, source, dest))
+        if (IsCandidate(window, CopyJob.nextFile - 1, composed, source, dest))
             return 1;
     }
     while (CopyJob.extraFilesTried < 2 && !CopyJob.abortConfirmed) {
@@ -77,7 +83,7 @@ static int SelectNextFile(HWND window, char *source, char *dest)
                        && TextCopy(dest, CANDIDATE_PATH_SIZE, InstallDir)
                        && TextAppendString(dest, CANDIDATE_PATH_SIZE, WindowsFiles[file].dest);
         CopyJob.extraFilesTried++;
-        if (IsCandidate(window, composed, source, dest))
+        if (IsCandidate(window, COPY_FILE_GAME_LIB + file, composed, source, dest))
             return 1;
     }
     return 0;
@@ -97,10 +103,27 @@ int CopyJobWroteFile(int file)
     return file >= 0 && file < COPY_FILE_COUNT && (CopyJob.filesWritten >> file & 1);
 }
 
+int CopyJobFirstMissedFile(void)
+{
+    int file;
+    for (file = 0; file < COPY_FILE_COUNT; file++)
+        if (CopyJob.filesMissed >> file & 1)
+            return file;
+    return -1;
+}
+
+int CopyJobSourceName(int file, char *name, size_t nameSize)
+{
+    if (file >= 0 && file < COPY_FILE_GAME_LIB)
+        return TextCopy(name, nameSize, GameFileList[file]);
+    if (file >= COPY_FILE_GAME_LIB && file < COPY_FILE_COUNT)
+        return TextLoadString(name, nameSize, WindowsFiles[file - COPY_FILE_GAME_LIB].source);
+    return 0;
+}
+
 /* ---- Messages --------------------------------------------------------------- */
 
-/* "Copy Failed on file: " name "\nInstallation aborted."; always 0. */
-static int ShowCopyFailed(HWND window, const char *name)
+int ShowCopyFailed(HWND window, const char *name)
 {
     char text[FAILED_TEXT_SIZE];
 

@@ -43,6 +43,7 @@ struct CopyJobState {
     int starting;
     int abortConfirmed;       /* Cancel answered Yes while starting */
     DWORD filesWritten;       /* bit n: this run created or truncated file n */
+    DWORD filesMissed;        /* bit n: file n was neither on the CD nor in InstallDir */
 };
 
 /* nextFile, extraFilesTried, copiedTotal and result are never reset: the
@@ -65,5 +66,14 @@ int RunCopyDialog(HWND owner);
    whether or not it finished: the undo after an aborted copy deletes only
    those, sparing files of the same names that were there and not touched. */
 int CopyJobWroteFile(int file);
+/* The first file (COPY_FILE_...) that the job skipped after its warning
+   because the CD lacked it and InstallDir had none either; -1 when none. */
+int CopyJobFirstMissedFile(void);
+/* The CD's name of file `file` into name; 0 when it does not fit. */
+int CopyJobSourceName(int file, char *name, size_t nameSize);
+
+/* "Copy Failed on file: " name "\nInstallation aborted." in a box owned by
+   window; always 0. */
+int ShowCopyFailed(HWND window, const char *name);
 
 #endif

@@ -10,6 +10,10 @@
 //
 // A test makes it answer any code by setting the environment variable
 // DXSETUP_STANDIN_RESULT to that number (e.g. -6 or 1) in setup's environment.
+// With DXSETUP_STANDIN_WINDOW=1 it first shows a window of its own, captioned
+// "DirectX Setup (stand-in)" and owned by the window handed in, and pumps the
+// thread's messages until that window is closed, as the vendor's library
+// does while it shows its progress.
 #include "wizard/directx_setup.h"
 
 #include <stdio.h>
@@ -50,6 +54,45 @@ bool ForcedResult(int *result)
     return true;
 }
 
+const char WindowClass[] = "DirectXSetupStandin";
+const char WindowCaption[] = "DirectX Setup (stand-in)";
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);   // ends the loop below, not the caller's
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool WindowWanted()
+{
+    char text[8];
+    DWORD length = GetEnvironmentVariableA("DXSETUP_STANDIN_WINDOW", text, sizeof text);
+    return length == 1 && text[0] == '1';
+}
+
+// Every message of the thread is dispatched meanwhile, the owner's too.
+void ShowWindowUntilClosed(HWND owner)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA("dsetup.dll");
+    windowClass.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = WindowClass;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA(WindowClass, WindowCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, owner, NULL, windowClass.hInstance, NULL);
+    if (window == NULL)
+        return;
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 bool Exists(const char *rootPath, const char *name, bool folder)
 {
     char path[MAX_PATH];
@@ -66,6 +109,8 @@ bool Exists(const char *rootPath, const char *name, bool folder)
 extern "C" int WINAPI DirectXSetup(HWND window, LPSTR rootPath, DWORD flags)
 {
     Record(window, rootPath, flags);
+    if (WindowWanted())
+        ShowWindowUntilClosed(window);
     int result;
     if (ForcedResult(&result))
         return result;

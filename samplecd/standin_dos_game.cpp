@@ -48,22 +48,37 @@ const DWORD kOwnFileRetryMs = 250;
 // Every installed path and the sentences around them fit these whole.
 enum { PATH_SIZE = MAX_PATH, LEFTOVERS_SIZE = 6144, MESSAGE_SIZE = 8192 };
 
+// A drive root keeps its backslash (D:\): "D:" alone names the current
+// folder of drive D.
+bool IsDriveRoot(const char *folder)
+{
+    return folder[0] != '\0' && folder[1] == ':' && folder[2] == '\\' && folder[3] == '\0';
+}
+
+// Cuts path after its folder: at the last backslash, or behind it for a root.
+bool CutAtFolder(char *path)
+{
+    char *slash = strrchr(path, '\\');
+    if (slash == NULL)
+        return false;
+    if (slash == path + 2 && path[1] == ':')
+        slash++;
+    *slash = '\0';
+    return true;
+}
+
 // The folder of this program's own file; false when it does not fit.
 bool OwnPath(char *path, char *folder)
 {
     DWORD length = GetModuleFileNameA(NULL, path, PATH_SIZE);
     if (length == 0 || length >= PATH_SIZE || !TextCopy(folder, PATH_SIZE, path))
         return false;
-    char *slash = strrchr(folder, '\\');
-    if (slash == NULL)
-        return false;
-    *slash = '\0';
-    return true;
+    return CutAtFolder(folder);
 }
 
 bool JoinPath(char *dest, const char *folder, const char *name)
 {
-    return TextCopy(dest, PATH_SIZE, folder) && TextAppend(dest, PATH_SIZE, "\\")
+    return TextCopy(dest, PATH_SIZE, folder) && (IsDriveRoot(folder) || TextAppend(dest, PATH_SIZE, "\\"))
         && TextAppend(dest, PATH_SIZE, name);
 }
 
@@ -201,8 +216,9 @@ int FinishRemoval(HANDLE original, const char *folder)
 
     RemoveInstalledFiles(folder, leftovers, sizeof leftovers);
     bool recordRemoved = RemoveRecordAndShortcut(folder, leftovers, sizeof leftovers);
-    // Fails while the folder holds anything setup did not put there.
-    bool folderRemoved = RemoveDirectoryA(folder) != 0;
+    // Fails while the folder holds anything setup did not put there; a drive
+    // root stays whatever it holds.
+    bool folderRemoved = IsDriveRoot(folder) || RemoveDirectoryA(folder) != 0;
 
     if (leftovers[0] != '\0') {
         icon = MB_ICONWARNING;

@@ -16,10 +16,11 @@
 # 64-bit road with SW4_ARCH=x86_64.
 
 # Runs a 93-byte static i386 program that only exits with 0. The kernel
-# either runs it or refuses it ("Exec format error", status 126).
+# either runs it or refuses it ("Exec format error", status 126). It is
+# written into the build folder, not /tmp, which may be mounted noexec.
 host_runs_i386() {
     local probe status
-    probe=$(mktemp /tmp/sw4-i386-probe.XXXXXX) || return 1
+    mkdir -p "$SW4_BUILD_ROOT" && probe=$(mktemp "$SW4_BUILD_ROOT/i386-probe.XXXXXX") || return 1
     # ELF header, one loadable segment at 0x08048000, then
     # mov eax,1 / xor ebx,ebx / int 0x80 (exit(0)).
     printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000'     >"$probe"
@@ -39,10 +40,10 @@ host_runs_i386() {
 select_host_build() {
     local top
     top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    SW4_BUILD_ROOT=${BUILD_DIR:-$top/build}
     if [ -z "${SW4_ARCH:-}" ]; then
         if host_runs_i386; then SW4_ARCH=i686; else SW4_ARCH=x86_64; fi
     fi
-    SW4_BUILD_ROOT=${BUILD_DIR:-$top/build}
     SW4_BUILD=$SW4_BUILD_ROOT/$SW4_ARCH
     SW4_PRODUCT_BUILD=$SW4_BUILD_ROOT/i686
     case "$SW4_ARCH" in

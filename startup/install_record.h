@@ -44,6 +44,15 @@ int IsInstallCurrent(void);
 /* 1 when destPath is missing or older than sourcePath; 0 otherwise, and 0
    after a warning box when sourcePath cannot be opened. */
 int NeedsCopy(HWND window, const char *sourcePath, const char *destPath);
+/* NeedsCopy's finding in full, for a caller that must tell a file it could
+   not check from one that is up to date. */
+enum {
+    COPY_NOT_NEEDED = 0,
+    COPY_NEEDED = 1,
+    COPY_SOURCE_MISSING = 2,            /* warned; the destination is there */
+    COPY_SOURCE_AND_DEST_MISSING = 3    /* warned; the file is nowhere */
+};
+int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath);
 
 /* ---- Programs ---------------------------------------------------------- */
 int LaunchGame(void);              /* 1 when the game's process was created */

@@ -2,10 +2,18 @@
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
+#include <string.h>
+
 /* Window title handed to every process started here (the record's DisplayName). */
 static char StartTitle[] = "Starwake 4";
 
-static int StartProcess(char *commandLine, const char *folder)
+/* A started command line: a program path that may hold blanks, quoted, and
+   the arguments behind it. */
+enum { COMMAND_LINE_SIZE = RECORD_TEXT_SIZE + 2 + GAME_ARGS_SIZE };
+
+/* program may be NULL: the command line's first word is then the program,
+   and the system looks for it as CreateProcessA does. */
+static int StartProcess(const char *program, char *commandLine, const char *folder)
 {
     STARTUPINFOA startup;
     PROCESS_INFORMATION process;
@@ -13,7 +21,7 @@ static int StartProcess(char *commandLine, const char *folder)
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.lpTitle = StartTitle;
-    if (!CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS,
+    if (!CreateProcessA(program, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS,
                         NULL, folder, &startup, &process))
         return 0;
     /* Nobody waits for the new process. */
@@ -22,24 +30,72 @@ static int StartProcess(char *commandLine, const char *folder)
     return 1;
 }
 
+/* Puts program into the command line, quoted when it holds a blank so that
+   the program finds where its arguments begin; one without stays as it was. */
+static int ComposeCommandLine(char *command, const char *program, const char *arguments)
+{
+    int quoted = strchr(program, ' ') != NULL;
+    command[0] = '\0';
+    return (!quoted || TextAppend(command, COMMAND_LINE_SIZE, "\""))
+        && TextAppend(command, COMMAND_LINE_SIZE, program)
+        && (!quoted || TextAppend(command, COMMAND_LINE_SIZE, "\""))
+        && TextAppend(command, COMMAND_LINE_SIZE, arguments);
+}
+
 int LaunchGame(void)
 {
-    char command[RECORD_TEXT_SIZE];
+    char program[RECORD_TEXT_SIZE];
     char folder[RECORD_TEXT_SIZE];
+    char command[COMMAND_LINE_SIZE];
 
-    if (!ReadInstallRecord(command))
+    if (!ReadInstallRecord(program))
         return 0;
-    if (!DeriveGamePaths(command, sizeof command, folder, sizeof folder))
+    if (!DeriveGamePaths(program, sizeof program, folder, sizeof folder))
         return 0;
-    if (!TextAppend(command, sizeof command, GameArgs))
+    if (!ComposeCommandLine(command, program, GameArgs))
         return 0;
-    return StartProcess(command, folder);
+    /* Named whole: an unquoted c:\program files\... would first be tried
+       as c:\program.exe. */
+    return StartProcess(program, command, folder);
+}
+
+/* The length of the program's path at the start of the UninstallString, or
+   0 to run the string as stored. CreateProcessA, given an unquoted path
+   with blanks, tries the shortest piece before a blank first, so a planted
+   c:\program.exe would run instead of c:\program files\...\SW4.EXE. The
+   program is rather the longest piece that names a file; failing that, the
+   text before the last blank, which then fails to start instead of being
+   guessed at. A quoted string, and one without a blank, say it plainly. */
+static size_t UninstallProgramLength(const char *stored)
+{
+    char candidate[RECORD_TEXT_SIZE];
+    size_t length = strlen(stored);
+    size_t lastBlank = 0;
+    DWORD attributes;
+
+    if (stored[0] == '"' || strchr(stored, ' ') == NULL)
+        return 0;
+    for (; length > 0; length--) {
+        if (stored[length] != ' ' && stored[length] != '\0')
+            continue;
+        memcpy(candidate, stored, length);
+        candidate[length] = '\0';
+        attributes = GetFileAttributesA(candidate);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return length;
+        if (lastBlank == 0 && stored[length] == ' ')
+            lastBlank = length;
+    }
+    return lastBlank;
 }
 
 int LaunchUninstaller(HWND owner)
 {
     char caption[64];
-    char buffer[RECORD_TEXT_SIZE];   /* the question first, then the command */
+    char buffer[RECORD_TEXT_SIZE];   /* the question first, then the record */
+    char program[RECORD_TEXT_SIZE];
+    char command[COMMAND_LINE_SIZE];
+    size_t programLength;
 
     TextLoadString(caption, sizeof caption, IDS_CONFIRM_CAPTION);
     TextLoadString(buffer, sizeof buffer, IDS_UNINSTALL_QUESTION);
@@ -47,11 +103,18 @@ int LaunchUninstaller(HWND owner)
         return 0;
     if (!ReadInstallRecord(buffer))
         return 0;
-    return StartProcess(buffer, NULL);
+    programLength = UninstallProgramLength(buffer);
+    if (programLength == 0)
+        return StartProcess(NULL, buffer, NULL);
+    memcpy(program, buffer, programLength);
+    program[programLength] = '\0';
+    if (!ComposeCommandLine(command, program, buffer + programLength))
+        return 0;
+    return StartProcess(program, command, NULL);
 }
 
 int ShowReadme(void)
 {
     char command[] = "notepad readme.txt";   /* CreateProcessA may write into it */
-    return StartProcess(command, NULL);
+    return StartProcess(NULL, command, NULL);
 }

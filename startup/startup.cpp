@@ -60,6 +60,24 @@ int CheckSystemMemory(void)
     return 0;
 }
 
+/* Windows NT refuses a restart to a process that has not enabled this
+   privilege. Windows 95 has no tokens and fails these calls; a user without
+   the right gets ERROR_NOT_ALL_ASSIGNED. Either way the request is still
+   made and the system answers it. */
+static void EnableShutdownPrivilege(void)
+{
+    HANDLE token;
+    TOKEN_PRIVILEGES privileges;
+
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(token);
+}
+
 int PromptReboot(void)
 {
     char text[256];
@@ -67,8 +85,10 @@ int PromptReboot(void)
 
     TextLoadString(text, sizeof text, IDS_REBOOT_QUESTION);
     TextLoadString(caption, sizeof caption, IDS_SETUP_TITLE);
-    if (MessageBoxA(NULL, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        ExitWindowsEx(EWX_REBOOT, 0);
+    if (MessageBoxA(NULL, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        EnableShutdownPrivilege();
+        RequestSystemRestart();
+    }
     return 0;
 }
 

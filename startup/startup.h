@@ -35,4 +35,8 @@ void ExitCleanup(void);
    the machine has; setup.exe links the real one. */
 void QuerySystemMemory(MEMORYSTATUS *status);
 
+/* Asks the system to restart; nonzero when it agreed. In a file of its own
+   for the same reason: a real restart would end the test run with it. */
+int RequestSystemRestart(void);
+
 #endif

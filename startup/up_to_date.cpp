@@ -32,7 +32,7 @@ static int IsLater(const FILETIME *a, const FILETIME *b)
     return a->dwLowDateTime > b->dwLowDateTime;
 }
 
-int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
+int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
 {
     FILETIME destTime = { 0, 0 };
     FILETIME sourceTime = { 0, 0 };
@@ -40,9 +40,14 @@ int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
 
     if (!ReadLastWriteTime(sourcePath, &sourceTime)) {
         WarnMissingSource(window, sourcePath);
-        return 0;
+        return destExists ? COPY_SOURCE_MISSING : COPY_SOURCE_AND_DEST_MISSING;
     }
     if (!destExists)
-        return 1;
-    return IsLater(&sourceTime, &destTime);
+        return COPY_NEEDED;
+    return IsLater(&sourceTime, &destTime) ? COPY_NEEDED : COPY_NOT_NEEDED;
+}
+
+int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
+{
+    return CopyNeedOf(window, sourcePath, destPath) == COPY_NEEDED;
 }

@@ -40,19 +40,34 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     return SetCurrentDirectoryA(root) != 0;
 }
 
-/* Only a leaf that leads one level down keeps the folders made so far on the
-   path that the rollback walks up: ".." (also between forward slashes, which
-   the system reads as separators) and "x:name" (on another drive's current
-   folder) are refused. */
+/* A part of only dots and blanks: the system strips trailing dots and
+   blanks, so it reads as "here" or "up" (".", "..", "...", ".. "). */
+static int IsDotsAndBlanks(const char *part, size_t length)
+{
+    size_t i;
+    if (length == 0)
+        return 0;   /* "a//b": doubled slashes are one separator */
+    for (i = 0; i < length; i++)
+        if (part[i] != '.' && part[i] != ' ')
+            return 0;
+    return 1;
+}
+
+/* Only a leaf that leads down from the folder entered last keeps the folders
+   made so far on the path that the rollback walks up. Refused: a leaf that
+   starts with a slash (rooted; under Wine a Unix path), one with a drive
+   ("x:name", another drive's current folder), and one with a part of only
+   dots and blanks between the forward slashes, which the system also reads
+   as separators. */
 static int StaysBelow(const char *leaf)
 {
     const char *part = leaf;
 
-    if (strchr(leaf, ':') != NULL)
+    if (leaf[0] == '/' || strchr(leaf, ':') != NULL)
         return 0;
     for (;;) {
         size_t length = strcspn(part, "/");
-        if (length == 2 && part[0] == '.' && part[1] == '.')
+        if (IsDotsAndBlanks(part, length))
             return 0;
         if (part[length] == '\0')
             return 1;

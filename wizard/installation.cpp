@@ -15,6 +15,8 @@ static const DWORD DirectXFlags = DSETUP_DDRAW | DSETUP_DSOUND | DSETUP_DDRAWDRV
 
 enum { ABORTED_EXIT_CODE = 1 };
 
+int InstallationUnderWay;
+
 static void ShowStatus(UINT id)
 {
     char message[256];
@@ -30,6 +32,43 @@ static void AbortInstallation(void)
         RollBackFolders();
     SetCurrentDirectoryA(SourceDir);
     exit(ABORTED_EXIT_CODE);
+}
+
+static int WindowsGameInstalled(void)
+{
+    char path[PATH_TEXT_SIZE + 16];
+    DWORD attributes;
+
+    if (!TextCopy(path, sizeof path, InstallDir) || !TextAppendString(path, sizeof path, IDS_GAME_EXE_DEST))
+        return 0;
+    attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+/* The copy box ends with 1 also when it skipped files that the CD lacked
+   after warning about each. That is an installation only when the Windows
+   game is in InstallDir and, if any file was nowhere, the job copied at
+   least one: a CD that cannot be read, or a start outside the CD, copies
+   nothing. Otherwise it fails like a copy, naming the CD file that did not
+   arrive; 0 then. */
+static int GameFilesArrived(HWND sheet)
+{
+    char name[64];
+    int missing = -1;
+    int file;
+    int copiedAny = 0;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++)
+        copiedAny |= CopyJobWroteFile(file);
+    if (!copiedAny)
+        missing = CopyJobFirstMissedFile();
+    if (missing < 0 && !WindowsGameInstalled())
+        missing = COPY_FILE_GAME_EXE;
+    if (missing < 0)
+        return 1;
+    if (!CopyJobSourceName(missing, name, sizeof name))
+        name[0] = '\0';
+    return ShowCopyFailed(sheet, name);
 }
 
 static UINT DirectXErrorText(int result)
@@ -62,11 +101,16 @@ int RunInstallation(HWND page)
     HWND sheet = GetParent(page);
     int result;
 
+    InstallationUnderWay = 1;
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     ShowStatus(IDS_INSTALLING_FILES);
     SetCurrentDirectoryA(SourceDir);
-    /* -1 (no copy box) is no more a completed copy than 0 is. */
-    if (RunCopyDialog(page) != 1)
+    result = RunCopyDialog(page);
+    /* -1: the system could not make the copy box, so nothing has told the
+       user yet. Nothing was copied; the first file is where it failed. */
+    if (result == -1)
+        ShowCopyFailed(sheet, GameFileList[0]);
+    if (result != 1 || !GameFilesArrived(sheet))
         AbortInstallation();
 
     if (!WriteInstallRecord())
@@ -82,6 +126,7 @@ int RunInstallation(HWND page)
         EnableWindow(GetDlgItem(page, IDC_OPTION_CHECK), FALSE);
     }
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+    InstallationUnderWay = 0;
     return 1;
 }
 

@@ -4,6 +4,12 @@
 
 #include <windows.h>
 
+/* 1 from Next on the confirmation until the completion step: the sheet
+   takes no Cancel, close, Back or Next meanwhile. The copy box and DirectX's
+   own windows run message loops of their own, which the sheet's messages
+   pass through too. */
+extern int InstallationUnderWay;
+
 /* Copies the game into InstallDir (the current directory), records it, puts
    the shortcut on the desktop and installs DirectX, leaving the sheet on
    its completion step with Finish offered: 1. An aborted copy or a failed

@@ -3,6 +3,7 @@
    the sheet, having nowhere else to go, stays on it. */
 #include "wizard/wizard_sheet.h"
 #include "wizard/install_folder.h"
+#include "wizard/installation.h"
 #include "launcher/artwork_panel.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
@@ -193,9 +194,30 @@ static void OnWizardBack(HWND page)
     ShowWizardStep(page, WIZSTEP_FOLDER);
 }
 
+/* While the installation runs the sheet's buttons lead nowhere: Cancel and
+   the close box are refused, Back and Next stay on the page. */
+static BOOL RefuseWhileInstalling(HWND page, UINT code)
+{
+    if (!InstallationUnderWay)
+        return FALSE;
+    switch (code) {
+    case PSN_QUERYCANCEL:
+    case PSN_WIZFINISH:
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case PSN_WIZBACK:
+    case PSN_WIZNEXT:
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 /* TRUE when the notification was handled; its result then goes to DWLP_MSGRESULT. */
 static BOOL OnWizardNotify(HWND page, const NMHDR *header)
 {
+    if (RefuseWhileInstalling(page, header->code))
+        return TRUE;
     switch (header->code) {
     case PSN_SETACTIVE:
     case PSN_KILLACTIVE:

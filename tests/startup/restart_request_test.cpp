@@ -1,0 +1,60 @@
+// Yes to the reboot question on Windows NT: the restart is asked for with the
+// shutdown privilege enabled, and still asked for when the privilege cannot
+// be had. The test builds' restart request only notes the call.
+#include "startup/startup.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+// Kept by tests/support/fake_system_restart.cpp.
+extern int RestartRequests;
+extern int ShutdownPrivilegeEnabledAtRequest;
+
+namespace {
+
+// Sets the shutdown privilege's attributes in this process's token; the
+// error AdjustTokenPrivileges leaves: 0 when it assigned them.
+DWORD SetShutdownPrivilege(DWORD attributes)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return GetLastError();
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = attributes;
+    LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+    SetLastError(0xdeadbeef);
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(token);
+    return error;
+}
+
+TEST(RestartRequest, YesAsksForTheRestartWithTheShutdownPrivilegeEnabledWhereItCanBe)
+{
+    // A token that holds the privilege disabled, as every process starts on
+    // Windows NT; then one without it, like a user who may not shut down
+    // (the enabling fails with ERROR_NOT_ALL_ASSIGNED, as on Windows 95 it
+    // fails for want of tokens).
+    // The removal cannot be undone, so it comes last.
+    const struct { const char *token; DWORD attributes; int enabled; } rows[] = {
+        { "privilege held, disabled", 0, 1 },
+        { "privilege removed", SE_PRIVILEGE_REMOVED, 0 },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.token);
+        ASSERT_EQ((DWORD)ERROR_SUCCESS, SetShutdownPrivilege(row.attributes));
+        RestartRequests = 0;
+        ShutdownPrivilegeEnabledAtRequest = -1;
+
+        AnswerOwnMessageBoxLater(IDYES);
+        EXPECT_EQ(0, PromptReboot());
+        JoinMessageBoxAnswerer();
+        EXPECT_EQ(1, RestartRequests) << "asked for whatever the privilege calls gave";
+        EXPECT_EQ(row.enabled, ShutdownPrivilegeEnabledAtRequest);
+    }
+    EXPECT_EQ((DWORD)ERROR_NOT_ALL_ASSIGNED, SetShutdownPrivilege(SE_PRIVILEGE_ENABLED))
+        << "the last row's token really lacks the privilege";
+}
+
+}  // namespace
