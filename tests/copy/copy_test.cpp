@@ -103,13 +103,7 @@ void TickNow()
 // no handle for a Unix process, so its end shows as a file it moves into place.
 bool TruncateOnTheHost(const std::string &path, long long size)
 {
-    typedef char *(CDECL * ToUnix)(const WCHAR *);
-    ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    char *unixPath = toUnix(wide);
-    std::string file = std::string("'") + unixPath + "'", done = path + ".done";
-    HeapFree(GetProcessHeap(), 0, unixPath);
+    std::string file = "'" + UnixPath(path) + "'", done = path + ".done";
     std::string line = "/bin/sh -c \"truncate -s " + std::to_string(size) + " " + file + " && touch " + file
                        + ".done\"";
     STARTUPINFOA startup = {};

@@ -2,18 +2,24 @@
 // a user would: every step, the copy, the record, the shortcut, DirectX,
 // and every way an installation can end.
 #include "wizard/desktop_shortcut.h"
+#include "wizard/wizard_sheet.h"
+#include "startup/startup.h"
 #include "startup/install_record.h"
 #include "resources/resource.h"
 #include "pixels.h"
 #include "wizard_driver.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <filesystem>
 
 namespace {
 
+const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
+const char Aborted[] = "\nInstallation aborted.";
 const char Troubleshooting[] = "\nPlease consult the \"Troubleshooting\" section of the readme.txt file.";
 
 // The shortcut as the shell reads it back: "target | working folder | description",
@@ -80,6 +86,26 @@ protected:
         wizard.Type(folder);
         ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
         ASSERT_EQ(folder, wizard.Folder());
+    }
+    // Next on the confirmation, each missing-file warning answered OK and
+    // counted: the step the installation comes to ("box" for another box).
+    static std::string InstallAnsweringWarnings(Wizard &wizard, int *warnings)
+    {
+        *warnings = 0;
+        PressCommand(wizard.Sheet(), SHEET_NEXT);
+        std::string step;
+        WaitUntil([&] {
+            if (HWND box = wizard.Box()) {
+                if (MessageBoxText(box).rfind(MissingFile, 0) != 0)
+                    return (step = "box"), true;
+                PressCommand(box, IDOK);
+                *warnings += WaitForWindowGone(box);
+                return false;
+            }
+            step = wizard.Step();   // a box that shows just now is looked at next time
+            return step == "complete" || wizard.Setup().HasExited();
+        }, 120000);
+        return step;
     }
     void ExpectStep(const Wizard &wizard, const std::string &text, const char *buttons, const char *controls)
     {
@@ -252,7 +278,7 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     Wizard wizard;
     Choose(wizard, folder);
     ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
-    EXPECT_EQ("Copy Failed on file: " + blocked + "\nInstallation aborted.", MessageBoxText(wizard.Box()));
+    EXPECT_EQ("Copy Failed on file: " + blocked + Aborted, MessageBoxText(wizard.Box()));
     PressCommand(wizard.Box(), IDOK);
     EXPECT_EQ(1, wizard.Setup().WaitForExit());
     EXPECT_EQ(777u, ReadBytes(kept).size()) << "an untouched file of the game's was deleted";
@@ -326,6 +352,113 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
     PressCommand(reboot, IDNO);
     EXPECT_EQ(0, wizard.Setup().WaitForExit());
     EXPECT_FALSE(ProcessRunning("SW4w.exe"));
+}
+
+// The game's files go to InstallDir or the installation fails as a failed
+// copy does; one file missing from the CD is only warned about.
+TEST_F(InstallationTest, GameThatDidNotArriveFromTheCdIsAFailedInstallation)
+{
+    const struct { const char *missing; int warnings; const char *failedOn; } rows[] = {
+        { "*", 19, "sw4.exe" },          // not started from the CD: nothing there
+        { "SW4w.ex_", 1, "SW4w.ex_" },   // the Windows game did not arrive
+        { "xmem.ovl", 1, nullptr },      // one MS-DOS file: warned, skipped, installed
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string("missing on the CD: ") + row.missing);
+        RemoveTree(cd_);
+        std::filesystem::create_directory(cd_);
+        if (row.missing[0] != '*') {
+            MakeSmallCd(cd_);
+            DeleteFileA((cd_ + "\\" + row.missing).c_str());
+        }
+        const std::string made = base_ + "\\new";
+        Wizard wizard;
+        Choose(wizard, made + "\\sw4");
+        int warnings = 0;
+        std::string step = InstallAnsweringWarnings(wizard, &warnings);
+        EXPECT_EQ(row.warnings, warnings);
+        if (!row.failedOn) {
+            ASSERT_EQ("complete", step);
+            EXPECT_TRUE(FileExists(made + "\\sw4\\SW4w.exe"));
+            EXPECT_TRUE(RecordExists());
+            EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+            EXPECT_NE(nullptr, WaitForGame().window);
+            continue;
+        }
+        ASSERT_EQ("box", step) << "no failure message";
+        EXPECT_EQ(std::string("Copy Failed on file: ") + row.failedOn + Aborted, MessageBoxText(wizard.Box()));
+        PressCommand(wizard.Box(), IDOK);
+        EXPECT_EQ(1, wizard.Setup().WaitForExit());
+        EXPECT_FALSE(RecordExists());
+        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+        EXPECT_EQ("<not called>", DirectXCall("Calls"));
+        EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
+    }
+}
+
+// The stand-in library shows a window and pumps the thread's messages, as
+// the vendor's does: Cancel, the close box and Back reach the sheet then,
+// and none may end the installation halfway or undo it.
+TEST_F(InstallationTest, NothingLeavesTheWizardWhileDirectXInstalls)
+{
+    const std::string folder = base_ + "\\sw4";
+    Wizard wizard;
+    Choose(wizard, folder, "DXSETUP_STANDIN_WINDOW=1");
+    PressCommand(wizard.Sheet(), SHEET_NEXT);
+    HWND directx = WaitForWindow(wizard.Setup().Id(), "DirectX Setup (stand-in)", 60000);
+    ASSERT_NE(nullptr, directx);
+    EXPECT_EQ("Installing the DirectX Game Library...", wizard.Text());
+    PressCommand(wizard.Sheet(), IDCANCEL);
+    PostMessageA(wizard.Sheet(), WM_CLOSE, 0, 0);
+    PostMessageA(wizard.Sheet(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    PressCommand(wizard.Sheet(), SHEET_BACK);
+    // Posted last, so the sheet has had all of the above when the library returns.
+    PostMessageA(directx, WM_CLOSE, 0, 0);
+
+    ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete"; })) << wizard.Step();
+    ExpectInstalled(folder, cd_);
+    EXPECT_FALSE(ProcessRunning("SW4w.exe"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_NE(nullptr, WaitForGame().window);
+}
+
+// Only a system short of resources refuses to make a dialog: a copy of this
+// program runs the wizard itself, with a hook that refuses the copy box.
+LRESULT CALLBACK RefuseCopyBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTA *create = ((const CBT_CREATEWNDA *)lParam)->lpcs;
+        if (!IS_INTRESOURCE(create->lpszName) && lstrcmpA(create->lpszName, "Copy Progress") == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
+{
+    const char here[] = "SW4_TEST_WIZARD_HERE";
+    if (GetEnvironmentVariableA(here, nullptr, 0)) {
+        SetWindowsHookExA(WH_CBT, RefuseCopyBox, nullptr, GetCurrentThreadId());
+        GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
+        InitWizardSheet();
+        InitCommonControls();
+        PropertySheetA(&WizardSheetHeader);
+        FAIL() << "the wizard returned: the installation went on without its copy";
+    }
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    const std::string made = base_ + "\\new";
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(self, "--gtest_filter=*CopyBoxThatCannotBeMade*", cd_, std::string(here) + "=1"));
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    wizard.Type(made + "\\sw4");
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(wizard.Box()));
+    PressCommand(wizard.Box(), IDOK);
+    EXPECT_EQ(1, wizard.Setup().WaitForExit());
+    EXPECT_FALSE(FolderExists(made));
+    EXPECT_FALSE(RecordExists());
 }
 
 // In this process: an InstallDir that the wizard never lets through.

@@ -1,6 +1,6 @@
-// Yes to the reboot question on Windows NT: the restart is asked for with the
-// shutdown privilege enabled, and still asked for when the privilege cannot
-// be had. The test builds' restart request only notes the call.
+// The reboot question: No restarts nothing; Yes on Windows NT asks for the
+// restart with the shutdown privilege enabled, and still asks when the
+// privilege cannot be had. The test builds' restart request only notes the call.
 #include "startup/startup.h"
 #include "test_support.h"
 
@@ -32,25 +32,26 @@ DWORD SetShutdownPrivilege(DWORD attributes)
 
 TEST(RestartRequest, YesAsksForTheRestartWithTheShutdownPrivilegeEnabledWhereItCanBe)
 {
-    // A token that holds the privilege disabled, as every process starts on
-    // Windows NT; then one without it, like a user who may not shut down
-    // (the enabling fails with ERROR_NOT_ALL_ASSIGNED, as on Windows 95 it
-    // fails for want of tokens).
-    // The removal cannot be undone, so it comes last.
-    const struct { const char *token; DWORD attributes; int enabled; } rows[] = {
-        { "privilege held, disabled", 0, 1 },
-        { "privilege removed", SE_PRIVILEGE_REMOVED, 0 },
+    // No first; then a token that holds the privilege disabled, as every
+    // process starts on Windows NT; then one without it, like a user who may
+    // not shut down (the enabling fails with ERROR_NOT_ALL_ASSIGNED, as on
+    // Windows 95 it fails for want of tokens). The removal cannot be undone,
+    // so it comes last.
+    const struct { const char *row; int answer; DWORD attributes; int requests, enabled; } rows[] = {
+        { "No", IDNO, 0, 0, -1 },
+        { "Yes, privilege held, disabled", IDYES, 0, 1, 1 },
+        { "Yes, privilege removed", IDYES, SE_PRIVILEGE_REMOVED, 1, 0 },
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.token);
+        SCOPED_TRACE(row.row);
         ASSERT_EQ((DWORD)ERROR_SUCCESS, SetShutdownPrivilege(row.attributes));
         RestartRequests = 0;
         ShutdownPrivilegeEnabledAtRequest = -1;
-
-        AnswerOwnMessageBoxLater(IDYES);
-        EXPECT_EQ(0, PromptReboot());
-        JoinMessageBoxAnswerer();
-        EXPECT_EQ(1, RestartRequests) << "asked for whatever the privilege calls gave";
+        int result = -1;
+        std::string asked = AnswerOwnBox(row.answer, [&] { result = PromptReboot(); });
+        EXPECT_EQ(0u, asked.find("Changes made to your system require a reboot")) << asked;
+        EXPECT_EQ(0, result);
+        EXPECT_EQ(row.requests, RestartRequests) << "asked for whatever the privilege calls gave";
         EXPECT_EQ(row.enabled, ShutdownPrivilegeEnabledAtRequest);
     }
     EXPECT_EQ((DWORD)ERROR_NOT_ALL_ASSIGNED, SetShutdownPrivilege(SE_PRIVILEGE_ENABLED))

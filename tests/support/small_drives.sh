@@ -6,6 +6,7 @@
 #   s:  4883 pages, 20,000,768 bytes free: the least above it that tmpfs,
 #       which counts whole 4096-byte pages, can give (20,000,000 itself cannot be had)
 #   t:  4 GiB and one page free: a count whose low 32 bits alone are 4096
+#   u:  16 MiB: a drive root the game is installed in
 # tmpfs takes no memory for the size it is given, only for what is written.
 set -u
 : "${SW4_TEST_SCRATCH:?run the tests through scripts/test.sh}"
@@ -23,11 +24,11 @@ make_drive() {   # letter pages
 
 case "${1:-}" in
 mount)
-    make_drive q 256 && make_drive r 4882 && make_drive s 4883 && make_drive t 1048577
+    make_drive q 256 && make_drive r 4882 && make_drive s 4883 && make_drive t 1048577 && make_drive u 4096
     ;;
 unmount)
     status=0
-    for letter in q r s t; do
+    for letter in q r s t u; do
         link="$WINEPREFIX/dosdevices/$letter:"
         [ -L "$link" ] && rm -f "$link"
         dir="$drives/$letter"

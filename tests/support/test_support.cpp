@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <stdio.h>
 
 namespace fs = std::filesystem;
@@ -34,6 +35,7 @@ static std::string DosPath(const char *unixPath)
 std::string SetupExePath() { return DosPath(SETUP_EXE_PATH); }
 std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
+std::string StandinDosGamePath() { return DosPath(STANDIN_DOS_GAME_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
 
 std::string ScratchFolder(const std::string &tag)
@@ -44,6 +46,17 @@ std::string ScratchFolder(const std::string &tag)
     RemoveTree(path);
     fs::create_directories(path);
     return path;
+}
+
+std::string UnixPath(const std::string &path)
+{
+    // Wine's own export; these tests run nowhere else.
+    typedef char *(CDECL * ToUnix)(const WCHAR *);
+    ToUnix toUnix = (ToUnix)(void *)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    char *unixPath = toUnix ? toUnix(fs::path(path).wstring().c_str()) : nullptr;
+    std::string result = unixPath ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
 }
 
 void RemoveTree(const std::string &path) { std::error_code ignored; fs::remove_all(path, ignored); }
@@ -126,7 +139,7 @@ void FillInstallFolder(const std::string &folder)
     for (const GameFile &file : GameFiles)
         WriteFileOfSize(folder + "\\" + file.installed, 1000);
     const auto overwrite = fs::copy_options::overwrite_existing;
-    fs::copy_file(DosPath(STANDIN_DOS_GAME_PATH), folder + "\\sw4.exe", overwrite);
+    fs::copy_file(StandinDosGamePath(), folder + "\\sw4.exe", overwrite);
     fs::copy_file(StandinGamePath(), folder + "\\SW4w.exe", overwrite);
     for (const GameFile &file : GameFiles)
         SetLastWriteTime(folder + "\\" + file.installed, CdTime);
@@ -388,6 +401,19 @@ HWND FocusOf(HWND window)
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     return info.hwndFocus;
+}
+
+std::string AnswerOwnBox(int button, const std::function<void()> &modal)
+{
+    std::string seen;
+    std::thread answerer([&] {
+        HWND box = WaitForMessageBox(GetCurrentProcessId(), "", 20000);
+        seen = MessageBoxText(box);
+        PressCommand(box, button);
+    });
+    modal();
+    answerer.join();
+    return seen;
 }
 
 std::vector<HWND> ReadmeViewers()

@@ -17,8 +17,10 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 std::string SetupExePath();           // the real setup.exe
 std::string LowMemorySetupExePath();  // setup.exe that sees SW4_TEST_TOTAL_PHYS bytes of memory
 std::string StandinGamePath();        // the stand-in Windows game
+std::string StandinDosGamePath();     // the stand-in MS-DOS game and uninstaller
 std::string SampleCdPath();           // the sample CD folder of the build
 std::string ScratchFolder(const std::string &tag);   // new and empty, under %TEMP%
+std::string UnixPath(const std::string &path);       // the host's name for one of ours
 void RemoveTree(const std::string &path);
 bool FileExists(const std::string &path);
 bool FolderExists(const std::string &path);
@@ -112,6 +114,9 @@ HWND FindControl(HWND top, int id);   // at any depth
 std::string WindowText(HWND window);  // also of another process's control; "" for none
 void PressCommand(HWND window, int id);   // as a click on that button
 HWND FocusOf(HWND window);            // the focus in the window's thread
+// Runs modal, a call of this process that shows a message box, while
+// another thread answers the box with button; the box's text.
+std::string AnswerOwnBox(int button, const std::function<void()> &modal);
 // Notepad windows showing readme.txt, and the text one of them shows.
 std::vector<HWND> ReadmeViewers();
 std::string ViewerText(HWND viewer);

@@ -3,7 +3,13 @@
 
 bool Wizard::Start(const std::string &cd, const std::string &environment)
 {
-    if (!setup_.Start(SetupExePath(), "", cd, environment))
+    return StartProgram(SetupExePath(), "", cd, environment);
+}
+
+bool Wizard::StartProgram(const std::string &exe, const std::string &arguments, const std::string &cd,
+                          const std::string &environment)
+{
+    if (!setup_.Start(exe, arguments, cd, environment))
         return false;
     WaitUntil([&] {
         for (HWND w : VisibleTopWindows(setup_.Id()))

@@ -11,6 +11,9 @@ class Wizard {
 public:
     // Starts setup.exe by hand in the CD folder; true once the sheet shows.
     bool Start(const std::string &cd, const std::string &environment = "");
+    // The same with another program that shows the wizard.
+    bool StartProgram(const std::string &exe, const std::string &arguments, const std::string &cd,
+                      const std::string &environment);
 
     // What the user faces: "welcome", "folder", "refused", "confirm",
     // "complete", "box" while setup shows a message box, else the page text.

@@ -66,6 +66,14 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     cut.resize(240, '\\');   // only the first 240 characters count
     const std::string longest = PathOfLength(b, MAX_RECORDED_INSTALL_DIR), tooLong = PathOfLength(b, 237);
     ASSERT_EQ(236u, longest.size());
+    // The user's own empty folder, which no rollback may take; Wine names it
+    // through dosdevices/c:, whose colon alone would refuse it.
+    const std::string own = b + "\\own";
+    CreateDirectoryA(own.c_str(), nullptr);
+    std::string ownOnTheHost = UnixPath(own);
+    size_t drive = ownOnTheHost.find("/dosdevices/c:/");
+    ASSERT_NE(std::string::npos, drive) << ownOnTheHost;
+    ownOnTheHost.replace(drive, 15, "/drive_c/");
 
     const struct Row {
         std::string what, text;
@@ -94,6 +102,16 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
           b + "\\new\\deeper\\bad|name", { b + "\\new" }, {} },
         { "a leaf that walks back up", b + "\\new\\..\\sw4", 0, "refused", b + "\\new\\..\\sw4",
           { b + "\\new", b + "\\sw4" }, {} },
+        // Leaves that would lead the chain off the path the rollback walks
+        // back up: rooted (under Wine, a host path), or only dots and blanks,
+        // which mean "here" or "up" once their trailing dots and blanks go.
+        { "a leaf rooted on the host", b + "\\new\\" + ownOnTheHost, 0, "refused", b + "\\new\\" + ownOnTheHost,
+          { b + "\\new" }, { own } },
+        { "a slash leaf", b + "\\new\\/", 0, "refused", b + "\\new\\/", { b + "\\new" }, { own } },
+        { "three dots", b + "\\new\\...", 0, "refused", b + "\\new\\...", { b + "\\new" }, { own } },
+        { "up with a blank", b + "\\new\\.. \\x", 0, "refused", b + "\\new\\.. \\x", { b + "\\new" }, { own } },
+        { "here after a slash", b + "\\new\\x/.", 0, "refused", b + "\\new\\x/.", { b + "\\new" }, { own } },
+        { "here with a blank", b + "\\new\\. ", 0, "refused", b + "\\new\\. ", { b + "\\new" }, { own } },
         { "250 characters", cut + "\\zzzzzzzzz", 0, "confirm", b + "\\cut", { b + "\\cut" }, {} },
         { "the longest the record carries", longest, 0, "confirm", longest, { b + "\\a" }, {} },
         { "one more", tooLong, 0, "refused", tooLong, { b + "\\a" }, {} },
