@@ -261,20 +261,6 @@ TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
     }
 }
 
-TEST_F(CopyJobTest, MissingCdFileWarnsOnceAndIsSkipped)
-{
-    DeleteFileA(Cd("xmem.ovl").c_str());
-    DeleteFileA(Cd("SW4w.ex_").c_str());
-    User user;
-    EXPECT_EQ(1, RunCopyBox(user)) << "even with the last candidate missing";
-    const std::string missing = "Setup could not find the following file on the installation CD : ";
-    EXPECT_EQ((std::vector<std::string>{ missing + "xmem.ovl", missing + "SW4w.ex_" }), user.boxes);
-    EXPECT_FALSE(FileExists(Installed("xmem.ovl")));
-    EXPECT_FALSE(FileExists(Installed("SW4w.exe")));
-    ExpectCopied("sw4lang.iff");
-    ExpectCopied("KorLib.DL_", "KorLib.dll");
-}
-
 TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
 {
     PutOnCd("sw4.anm", 1 << 20);

@@ -3,18 +3,14 @@
 
 Every host can run this, also one that cannot start a 32-bit Windows program:
 it proves that the program the CD carries was built for i386 as a GUI program,
-links no MinGW runtime DLL, imports DirectXSetup from dsetup.dll by its
-undecorated name, and holds every dialog, picture, icon and string that the
-code asks for, with the texts the resource script gives.
+links no MinGW runtime DLL and imports DirectXSetup from dsetup.dll by its
+undecorated name, which is what the vendor's library exports. What it shows
+is checked where the tests run it.
 
-usage: check_setup_exe.py setup.exe resources/resource.h resources/setup.rc
+usage: check_setup_exe.py setup.exe
 """
-import re
 import struct
 import sys
-
-RT_BITMAP, RT_DIALOG, RT_STRING, RT_GROUP_ICON, RT_VERSION = 2, 5, 6, 14, 16
-
 
 class Image:
     def __init__(self, data):
@@ -33,7 +29,6 @@ class Image:
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
         directories = optional + 96
         self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
-        self.resource_rva = struct.unpack_from("<I", data, directories + 16)[0]
         table = optional + optional_size
         self.sections = [struct.unpack_from("<8sIIII", data, table + 40 * i)
                          for i in range(sections)]
@@ -68,54 +63,8 @@ class Image:
             result[self.cstring(name).lower()] = names
             entry += 20
 
-    def resources(self):
-        """{(type, id): bytes} for every resource with numeric type and id."""
-        base = self.offset(self.resource_rva)
 
-        def entries(directory):
-            named, numbered = struct.unpack_from("<HH", self.data, base + directory + 12)
-            for i in range(named + numbered):
-                key, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
-                yield key, target
-
-        found = {}
-        for kind, types in entries(0):
-            for ident, names in entries(types & 0x7FFFFFFF):
-                for _, leaf in entries(names & 0x7FFFFFFF):
-                    rva, size = struct.unpack_from("<II", self.data, base + leaf)
-                    start = self.offset(rva)
-                    if not (kind & 0x80000000 or ident & 0x80000000):
-                        found[(kind, ident)] = self.data[start:start + size]
-        return found
-
-
-def string_table(resources):
-    """{string id: text} decoded from the RT_STRING blocks of 16."""
-    texts = {}
-    for (kind, block), data in resources.items():
-        if kind != RT_STRING:
-            continue
-        at = 0
-        for index in range(16):
-            length = struct.unpack_from("<H", data, at)[0]
-            text = data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-            if length:
-                texts[(block - 1) * 16 + index] = text
-            at += 2 + 2 * length
-    return texts
-
-
-def script_strings(rc_text, ids):
-    """The STRINGTABLE of the resource script, its C escapes read."""
-    table = rc_text.split("STRINGTABLE", 1)[1].split("END", 1)[0]
-    texts = {}
-    for name, quoted in re.findall(r'^\s*(IDS_\w+)\s+"((?:[^"]|"")*)"', table, re.M):
-        texts[ids[name]] = (quoted.replace('""', '"').encode("latin-1")
-                            .decode("unicode_escape"))
-    return texts
-
-
-def main(exe, header, script):
+def main(exe):
     failures = []
 
     def check(condition, what):
@@ -141,34 +90,14 @@ def main(exe, header, script):
     runtime = [dll for dll in imports if dll.startswith(("libgcc", "libstdc++", "libwinpthread"))]
     check(not runtime, "needs MinGW runtime DLLs beside it: %s" % ", ".join(runtime))
 
-    ids = {name: int(value) for name, value in
-           re.findall(r"#define\s+(ID[DBIS]_\w+)\s+(\d+)", open(header).read())}
-    resources = image.resources()
-    for prefix, kind in (("IDD_", RT_DIALOG), ("IDB_", RT_BITMAP), ("IDI_", RT_GROUP_ICON)):
-        for name, value in ids.items():
-            if name.startswith(prefix):
-                check((kind, value) in resources, "%s (%d) missing" % (name, value))
-    check((RT_VERSION, 1) in resources, "no version resource")
-
-    stored = string_table(resources)
-    expected = script_strings(open(script, encoding="latin-1").read(), ids)
-    check(set(expected) == {v for n, v in ids.items() if n.startswith("IDS_")},
-          "the script's string table and resource.h name different ids")
-    for ident, text in sorted(expected.items()):
-        check(stored.get(ident) == text,
-              "string %d is %r, the script says %r" % (ident, stored.get(ident), text))
-    extra = sorted(set(stored) - set(expected))
-    check(not extra, "strings the script does not have: %s" % extra)
-
     for failure in failures:
         print("FAIL: %s: %s" % (exe, failure))
-    print("%s: %d checks failed; %d imports from %d DLLs, %d resources, %d strings read"
-          % (exe, len(failures), sum(map(len, imports.values())), len(imports),
-             len(resources), len(stored)))
+    print("%s: %d checks failed; %d imports from %d DLLs read"
+          % (exe, len(failures), sum(map(len, imports.values())), len(imports)))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 2:
         sys.exit(__doc__)
     sys.exit(main(*sys.argv[1:]))

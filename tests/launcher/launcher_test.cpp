@@ -6,11 +6,16 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <memory>
 
 namespace {
 
 const char ReadmeLine[] = "Sample readme of the launcher test";
+// Installed where a blank invites Windows to start C:\program.exe instead:
+// planted there, the stand-in MS-DOS game would only say what it is.
+const char InstalledFolder[] = "C:\\Program Files\\Starwake IV launcher test";
+const char Planted[] = "C:\\program.exe";
 
 class LauncherTest : public testing::Test {
 protected:
@@ -18,7 +23,9 @@ protected:
     {
         DeleteInstallRecord();
         cd_ = ScratchFolder("cd");
-        installed_ = ScratchFolder("sw4");
+        installed_ = InstalledFolder;
+        std::filesystem::create_directories(installed_);
+        CopyFileA(StandinDosGamePath().c_str(), Planted, FALSE);
         WriteFileOfSize(cd_ + "\\sw4w.ex_", 4096);
         SetLastWriteTime(cd_ + "\\sw4w.ex_", CdTime);
         WriteBytes(cd_ + "\\readme.txt", std::string(ReadmeLine) + "\r\n");
@@ -33,6 +40,8 @@ protected:
         DeleteInstallRecord();
         RemoveTree(cd_);
         RemoveTree(installed_);
+        EndProcesses("program.exe");
+        DeleteFileA(Planted);
     }
 
     // Setup started by hand in the CD folder, with the record's "autorun" byte.
@@ -118,7 +127,7 @@ TEST_F(LauncherTest, EachWayOutSavesTheBoxAndStartsTheGameOrNot)
             GameSighting game = WaitForGame();
             ASSERT_NE(nullptr, game.window);
             EXPECT_FALSE(IsWindow(launcher) && IsWindowVisible(launcher)) << "the game started under the menu";
-            EXPECT_EQ(installed_ + "\\SW4w.exe" + row.gameArgs, game.commandLine);
+            EXPECT_EQ("\"" + installed_ + "\\SW4w.exe\"" + row.gameArgs, game.commandLine);
             EXPECT_EQ(installed_, game.folder);
         }
         EXPECT_EQ(0, setup_->WaitForExit());
@@ -172,9 +181,10 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game was started after the uninstaller";
     // The record's command runs: the installed folder's own uninstaller asks.
     HWND uninstaller = WaitForMessageBox(0, "Remove Starwake IV from " + installed_ + "?");
-    ASSERT_NE(nullptr, uninstaller);
+    ASSERT_NE(nullptr, uninstaller) << "program.exe running: " << ProcessRunning("program.exe");
     PressCommand(uninstaller, IDNO);
     EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("sw4.exe"); }));
+    EXPECT_FALSE(ProcessRunning("program.exe"));
 }
 
 // The game is learned of only when the program becomes active or inactive.

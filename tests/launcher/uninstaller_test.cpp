@@ -1,8 +1,6 @@
 // The stand-in MS-DOS game, which is also the installation record's
 // uninstaller: run as "SW4.EXE -uninstall" from an install folder, as the
 // launcher starts it, and answered from here.
-#include "startup/install_record.h"
-#include "startup/text_buffer.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +10,13 @@
 namespace {
 
 const char Caption[] = "Starwake IV Uninstall";
-const char Planted[] = "C:\\program.exe";
 
 class UninstallerTest : public testing::Test {
 protected:
     void SetUp() override { DeleteInstallRecord(); }
     void TearDown() override
     {
-        CloseGame();
-        EndProcesses("program.exe");
         EndProcesses("sw4.exe");
-        DeleteFileA(Planted);
-        TextCopy(InstallDir, sizeof InstallDir, "c:\\sw4");
         DeleteInstallRecord();
         // The copies it removes from ask the system to delete them at the next start.
         namespace fs = std::filesystem;
@@ -33,11 +26,10 @@ protected:
     }
 
     // An install folder as setup leaves it, recorded, with its desktop shortcut.
-    std::string Installed()
+    std::string Installed(std::string folder = ScratchFolder("installed"))
     {
-        std::string folder = ScratchFolder("installed");
         FillInstallFolder(folder);
-        RecordInstallation(folder);
+        RecordInstallation(folder == "U:" ? "U:\\" : folder);   // a drive root recorded as setup does
         WriteFileOfSize(desktop_.Shortcut(), 300);
         return folder;
     }
@@ -52,20 +44,6 @@ protected:
             *text = MessageBoxText(box);
         PressCommand(box, button);
         return WaitForWindowGone(box);
-    }
-    // Recorded in folder by this process, as the wizard records; the stored text.
-    static std::string Record(const std::string &folder)
-    {
-        TextCopy(InstallDir, sizeof InstallDir, folder.c_str());
-        EXPECT_EQ(1, WriteInstallRecord());
-        return ReadRecordValue("UninstallString").c_str();
-    }
-    // The launcher's Uninstall in this process, its question answered Yes.
-    static int Uninstall()
-    {
-        int started = 0;
-        AnswerOwnBox(IDYES, [&] { started = LaunchUninstaller(nullptr); });
-        return started;
     }
     static int FilesLeft(const std::string &folder)
     {
@@ -108,14 +86,15 @@ TEST_F(UninstallerTest, RemovesNothingOffTheCdWhileTheGameRunsOrWhenDeclined)
 // installation's to remove; what stays is named.
 TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
 {
-    const struct { const char *what; bool saveGame, inUse, otherRecord; } rows[] = {
-        { "a save game and another installation's record", true, false, true },
-        { "a file in use", false, true, false },
-        { "nothing else", false, false, false },
+    const struct { const char *what; bool saveGame, inUse, otherRecord, driveRoot; } rows[] = {
+        { "a save game and another installation's record", true, false, true, false },
+        { "a file in use", false, true, false, false },
+        { "nothing else", false, false, false, false },
+        { "a drive root", false, false, false, true },   // u: is small_drives.sh's, empty
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        std::string folder = Installed();
+        std::string folder = row.driveRoot ? Installed("U:") : Installed();
         if (row.saveGame)
             WriteFileOfSize(folder + "\\save1.sav", 500);
         if (row.otherRecord)
@@ -125,7 +104,7 @@ TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
                                 : INVALID_HANDLE_VALUE;
         ProgramRun run;
         ASSERT_TRUE(run.Start(folder + "\\sw4.exe", "-uninstall", SampleCdPath()));
-        ASSERT_TRUE(Answer("Remove Starwake IV from " + folder + "?", IDYES));
+        ASSERT_TRUE(Answer("Remove Starwake IV from " + folder + (row.driveRoot ? "\\?" : "?"), IDYES));
         EXPECT_EQ(0, run.WaitForExit()) << "the program in the folder ends before the removal";
         std::string report;
         ASSERT_TRUE(Answer("Starwake IV was removed", IDOK, &report));
@@ -142,58 +121,13 @@ TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
         EXPECT_EQ(expected, report);
         EXPECT_EQ(row.inUse ? 1 : 0, FilesLeft(folder));
         EXPECT_EQ(row.saveGame, FileExists(folder + "\\save1.sav"));
-        EXPECT_EQ(row.saveGame || row.inUse, FolderExists(folder));
+        EXPECT_EQ(row.saveGame || row.inUse || row.driveRoot, FolderExists(folder + "\\"));
         EXPECT_EQ(row.otherRecord, RecordExists());
         EXPECT_EQ(row.otherRecord, FileExists(desktop_.Shortcut()));
         DeleteInstallRecord();
-        RemoveTree(folder);
+        if (!row.driveRoot)
+            RemoveTree(folder);
     }
-}
-
-// Other programs often start the wrong file from a folder with blanks; a
-// planted C:\program.exe waits for that mistake. Run in their place, the
-// stand-in MS-DOS game would only say what it is.
-TEST_F(UninstallerTest, FolderWithBlanksStartsItsOwnProgramsNotAPlantedOne)
-{
-    ASSERT_TRUE(CopyFileA(StandinDosGamePath().c_str(), Planted, FALSE));
-    const std::string folder = "C:\\Program Files\\Starwake IV paths test";
-    std::filesystem::create_directories(folder);
-    FillInstallFolder(folder);
-    const std::string stored = Record(folder);
-    EXPECT_EQ(folder + "\\SW4.EXE -uninstall", stored) << "composed as other tools read it";
-
-    GameArgs[0] = '\0';
-    ASSERT_EQ(1, LaunchGame());
-    GameSighting game = WaitForGame();
-    ASSERT_NE(nullptr, game.window) << "no game; program.exe running: " << ProcessRunning("program.exe");
-    EXPECT_EQ("\"" + folder + "\\SW4w.exe\"", game.commandLine);
-    EXPECT_EQ(folder, game.folder);
-    CloseGame();
-
-    ASSERT_EQ(1, Uninstall());
-    // The installed uninstaller asks about its own folder: it got its switch.
-    ASSERT_TRUE(Answer("Remove Starwake IV from " + folder + "?", IDNO))
-        << "program.exe running: " << ProcessRunning("program.exe");
-    EXPECT_FALSE(ProcessRunning("program.exe"));
-    EXPECT_EQ(stored, ReadRecordValue("UninstallString").c_str()) << "the record is read, never rewritten";
-    RemoveTree(folder);
-}
-
-// u: is small_drives.sh's, empty.
-TEST_F(UninstallerTest, UninstallingADriveRootInstallationTakesItOffTheList)
-{
-    FillInstallFolder("U:");
-    WriteFileOfSize(desktop_.Shortcut(), 300);
-    EXPECT_EQ("U:\\\\SW4.EXE -uninstall", Record("U:\\")) << "as setup records a drive root";
-
-    ASSERT_EQ(1, Uninstall());
-    ASSERT_TRUE(Answer("Remove Starwake IV from U:\\?", IDYES));
-    std::string report;
-    ASSERT_TRUE(Answer("Starwake IV was removed", IDOK, &report));
-    EXPECT_EQ("Starwake IV was removed from your computer.", report);
-    EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
-    EXPECT_EQ(0, FilesLeft("U:"));
 }
 
 }  // namespace
