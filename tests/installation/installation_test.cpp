@@ -134,6 +134,17 @@ protected:
         EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop_.Shortcut()).c_str()) << desktop_.Shortcut();
     }
 
+    // How every installation that fails before its record ends: exit code 1,
+    // and nothing of it left but the folders that were there before.
+    void ExpectUndone(Wizard &wizard, const std::string &made)
+    {
+        EXPECT_EQ(1, wizard.Setup().WaitForExit());
+        EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
+        EXPECT_FALSE(RecordExists());
+        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+        EXPECT_EQ("<not called>", DirectXCall("Calls"));
+    }
+
     DesktopFolder desktop_{ true };
     std::string cd_, base_;
 };
@@ -253,14 +264,8 @@ TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
     ASSERT_NE(nullptr, question);
     PressCommand(question, IDYES);
 
-    EXPECT_EQ(1, wizard.Setup().WaitForExit());
-    for (const GameFile &file : GameFiles)
-        EXPECT_FALSE(FileExists(folder + "\\" + file.installed)) << file.installed;
-    EXPECT_FALSE(FolderExists(base_ + "\\new")) << "the folders the wizard made are gone";
+    ExpectUndone(wizard, base_ + "\\new");
     EXPECT_TRUE(FolderExists(base_));
-    EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
-    EXPECT_EQ("<not called>", DirectXCall("Calls"));
 }
 
 TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
@@ -392,11 +397,7 @@ TEST_F(InstallationTest, GameThatDidNotArriveFromTheCdIsAFailedInstallation)
         ASSERT_EQ("box", step) << "no failure message";
         EXPECT_EQ(std::string("Copy Failed on file: ") + row.failedOn + Aborted, MessageBoxText(wizard.Box()));
         PressCommand(wizard.Box(), IDOK);
-        EXPECT_EQ(1, wizard.Setup().WaitForExit());
-        EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
-        EXPECT_EQ("<not called>", DirectXCall("Calls"));
-        EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
+        ExpectUndone(wizard, made);
     }
 }
 
@@ -460,9 +461,7 @@ TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
     ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
     EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(wizard.Box()));
     PressCommand(wizard.Box(), IDOK);
-    EXPECT_EQ(1, wizard.Setup().WaitForExit());
-    EXPECT_FALSE(FolderExists(made));
-    EXPECT_FALSE(RecordExists());
+    ExpectUndone(wizard, made);
 }
 
 // In this process: an InstallDir that the wizard never lets through.

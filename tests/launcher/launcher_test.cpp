@@ -71,6 +71,7 @@ protected:
         SendMessageTimeoutA(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
     }
 
+    DesktopFolder desktop_{ true };
     std::string cd_, installed_;
     std::unique_ptr<ProgramRun> setup_;
 };
@@ -172,6 +173,7 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     }
 
     RecordInstallation(installed_);
+    WriteFileOfSize(desktop_.Shortcut(), 300);
     PressCommand(launcher, IDC_UNINSTALL);
     HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
     ASSERT_NE(nullptr, question);
@@ -179,12 +181,20 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     EXPECT_TRUE(WaitForWindowGone(launcher));
     EXPECT_EQ(0, setup_->WaitForExit());
     EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game was started after the uninstaller";
-    // The record's command runs: the installed folder's own uninstaller asks.
+    // The record's command runs: the installed folder's own uninstaller asks,
+    // and can take the folder, which nobody holds as current folder.
     HWND uninstaller = WaitForMessageBox(0, "Remove Starwake IV from " + installed_ + "?");
     ASSERT_NE(nullptr, uninstaller) << "program.exe running: " << ProcessRunning("program.exe");
-    PressCommand(uninstaller, IDNO);
+    PressCommand(uninstaller, IDYES);
+    HWND done = WaitForMessageBox(0, "Starwake IV was removed");
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ("Starwake IV was removed from your computer.", MessageBoxText(done));
+    PressCommand(done, IDOK);
     EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("sw4.exe"); }));
     EXPECT_FALSE(ProcessRunning("program.exe"));
+    EXPECT_FALSE(FolderExists(installed_));
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
 }
 
 // The game is learned of only when the program becomes active or inactive.

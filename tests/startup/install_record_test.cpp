@@ -63,6 +63,9 @@ TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongT
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
         EXPECT_EQ("Vuzoduv", KeyClass());
+        strcpy(InstallDir, "U:\\");   // a drive root: the uninstaller reads it back
+        ASSERT_EQ(1, write());
+        EXPECT_EQ(std::string("U:\\\\SW4.EXE -uninstall") + '\0', ReadRecordValue("UninstallString"));
         DeleteInstallRecord();
 
         strcpy(InstallDir, (longest + "b").c_str());
