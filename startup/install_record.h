@@ -53,6 +53,8 @@ enum {
     COPY_SOURCE_AND_DEST_MISSING = 3    /* warned; the file is nowhere */
 };
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath);
+/* 1 when path names an existing file, not a folder. */
+int IsExistingFile(const char *path);
 
 /* ---- Programs ---------------------------------------------------------- */
 int LaunchGame(void);              /* 1 when the game's process was created */

@@ -71,7 +71,6 @@ static size_t UninstallProgramLength(const char *stored)
     char candidate[RECORD_TEXT_SIZE];
     size_t length = strlen(stored);
     size_t lastBlank = 0;
-    DWORD attributes;
 
     if (stored[0] == '"' || strchr(stored, ' ') == NULL)
         return 0;
@@ -80,8 +79,7 @@ static size_t UninstallProgramLength(const char *stored)
             continue;
         memcpy(candidate, stored, length);
         candidate[length] = '\0';
-        attributes = GetFileAttributesA(candidate);
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (IsExistingFile(candidate))
             return length;
         if (lastBlank == 0 && stored[length] == ' ')
             lastBlank = length;

@@ -47,6 +47,12 @@ int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
     return IsLater(&sourceTime, &destTime) ? COPY_NEEDED : COPY_NOT_NEEDED;
 }
 
+int IsExistingFile(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
 {
     return CopyNeedOf(window, sourcePath, destPath) == COPY_NEEDED;

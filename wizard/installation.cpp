@@ -37,12 +37,9 @@ static void AbortInstallation(void)
 static int WindowsGameInstalled(void)
 {
     char path[PATH_TEXT_SIZE + 16];
-    DWORD attributes;
 
-    if (!TextCopy(path, sizeof path, InstallDir) || !TextAppendString(path, sizeof path, IDS_GAME_EXE_DEST))
-        return 0;
-    attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return TextCopy(path, sizeof path, InstallDir) && TextAppendString(path, sizeof path, IDS_GAME_EXE_DEST)
+        && IsExistingFile(path);
 }
 
 /* The copy box ends with 1 also when it skipped files that the CD lacked

@@ -382,8 +382,9 @@ TEST_F(InstallationTest, GameThatDidNotArriveFromTheCdIsAFailedInstallation)
         std::vector<std::string> warnings;
         std::string step = InstallAnsweringWarnings(wizard, &warnings);
         ASSERT_EQ(row.warnings, (int)warnings.size());
-        if (row.warnings == 1)
+        if (row.warnings == 1) {
             EXPECT_EQ(MissingFile + std::string(row.missing), warnings[0]);
+        }
         if (!row.failedOn) {
             ASSERT_EQ("complete", step);
             EXPECT_FALSE(FileExists(made + "\\sw4\\xmem.ovl"));
