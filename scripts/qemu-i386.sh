@@ -130,6 +130,7 @@ build_trapno_shim() {
         SW4_I386_MISSING="the library that mends QEMU's signal frames for Wine did not build with gcc -m32 (its log: $SW4_QEMU_DIR/shim.log)"
         return 1
     fi
+    rm -f "$SW4_QEMU_DIR/shim.log"
     mv "$shim.new" "$shim"
 }
 
