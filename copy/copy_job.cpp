@@ -25,7 +25,7 @@ static const struct {
 };
 
 CopyJobState CopyJob;
-std::atomic<HWND> CopyDialog;
+HWND volatile CopyDialog;
 HWND ProgressBar;
 HANDLE TickThreadHandle;
 
@@ -236,10 +236,10 @@ enum { TICK_PERIOD_MS = 10 };
    the job is not paused. */
 static void LookForTick(void)
 {
-    HWND dialog = CopyDialog.load();
-    LONG isPaused = CopyJob.paused.load();   /* read before the request */
-    if (CopyJob.tickRequested.load() && !isPaused) {
-        CopyJob.tickRequested.store(0);
+    HWND dialog = CopyDialog;
+    LONG isPaused = CopyJob.paused;   /* read before the request */
+    if (CopyJob.tickRequested && !isPaused) {
+        InterlockedExchange(&CopyJob.tickRequested, 0);
         PostMessageA(dialog, WM_COMMAND, IDC_COPY_TICK, 0);
     }
 }
@@ -270,7 +270,7 @@ static DWORD WINAPI TickThreadProc(LPVOID unused)
 static int StartNextFile(HWND dialog)
 {
     CopyJob.starting = 1;
-    CopyJob.paused.store(1);
+    InterlockedExchange(&CopyJob.paused, 1);
     int ready = OpenNextFile(dialog);
     CopyJob.starting = 0;
     if (CopyJob.abortConfirmed) {
@@ -280,11 +280,11 @@ static int StartNextFile(HWND dialog)
     if (!ready)
         return 0;
 
-    CopyJob.tickRequested.store(0);
-    CopyJob.paused.store(0);
+    InterlockedExchange(&CopyJob.tickRequested, 0);
+    InterlockedExchange(&CopyJob.paused, 0);
     if (TickThreadHandle == NULL)
         TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, NULL);
-    CopyJob.tickRequested.store(1);
+    InterlockedExchange(&CopyJob.tickRequested, 1);
     return 1;
 }
 
@@ -317,7 +317,7 @@ static int CopyTick(HWND dialog)
             return ShowCopyFailed(dialog, CopyJob.dest->name);
         CopyJob.remaining -= chunk;
         CopyJob.copiedTotal += chunk;
-        CopyJob.tickRequested.store(1);
+        InterlockedExchange(&CopyJob.tickRequested, 1);
         return 1;
     }
 
@@ -335,7 +335,7 @@ static void EndCopyDialog(HWND dialog, int result)
 
 static void OnCopyDialogInit(HWND dialog)
 {
-    CopyDialog.store(dialog);
+    CopyDialog = dialog;
     ProgressBar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
     if (!StartNextFile(dialog))
         EndCopyDialog(dialog, CopyJob.result);
@@ -345,7 +345,7 @@ static void OnCopyCancel(HWND dialog)
 {
     int whileStarting = CopyJob.starting;
 
-    CopyJob.paused.store(1);
+    InterlockedExchange(&CopyJob.paused, 1);
     int abort = ConfirmAbort(dialog);
     if (whileStarting) {
         /* StartNextFile sits in a message box below us with records half
@@ -360,15 +360,15 @@ static void OnCopyCancel(HWND dialog)
     }
     /* A tick that came during the question was dropped: re-arm the chain
        before TickThread may look again. */
-    CopyJob.tickRequested.store(1);
-    CopyJob.paused.store(0);
+    InterlockedExchange(&CopyJob.tickRequested, 1);
+    InterlockedExchange(&CopyJob.paused, 0);
 }
 
 static void OnCopyTickCommand(HWND dialog)
 {
     /* Dropped while paused, while a file is being started, and once the
        records are gone. */
-    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused.load())
+    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused)
         return;
     if (!CopyTick(dialog))
         EndCopyDialog(dialog, CopyJob.result);

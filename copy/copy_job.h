@@ -4,7 +4,6 @@
 #define COPY_JOB_H
 
 #include <windows.h>
-#include <atomic>
 #include "copy/file_stream.h"
 
 /* The 17 game files, named alike on the CD and in InstallDir, ending with
@@ -31,9 +30,10 @@ struct CopyJobState {
     LONG remaining;           /* bytes of the current file still to copy */
     LONG copiedTotal;         /* bytes of the whole job; drives the bar */
     /* Shared with TickThread, which clears the request when it posts a tick
-       and posts nothing while paused. */
-    std::atomic<LONG> tickRequested;
-    std::atomic<LONG> paused;
+       and posts nothing while paused. Plain words, written through
+       InterlockedExchange, which every Windows has. */
+    volatile LONG tickRequested;
+    volatile LONG paused;
     int result;               /* 1 once no file is left to copy */
     int nextFile;             /* GameFileList row to consider next */
     int extraFilesTried;      /* Windows files considered so far, 0 to 2 */
@@ -49,7 +49,7 @@ struct CopyJobState {
 /* nextFile, extraFilesTried, copiedTotal and result are never reset: the
    job runs once per process, and a second run copies nothing. */
 extern CopyJobState CopyJob;
-extern std::atomic<HWND> CopyDialog;   /* where TickThread posts the ticks */
+extern HWND volatile CopyDialog;   /* where TickThread posts the ticks */
 extern HWND ProgressBar;
 /* 0 until the first file starts; the thread then runs until ExitCleanup
    terminates it. */

@@ -2,7 +2,6 @@
 
 #include <stdarg.h>
 #include <stddef.h>
-#include <stdio.h>
 
 /* The reporter's texts convert the stream itself with %s. */
 static_assert(offsetof(FileStream, name) == 0, "name must be the first member");
@@ -89,7 +88,9 @@ int OsWriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *countOut)
 int ReportStreamError(int code, ...)
 {
     char format[80];
-    char text[256];
+    /* wvsprintfA writes at most 1024 characters and the terminator, so the
+       text needs no size of its own. */
+    char text[1025];
     va_list args;
 
     if (!StreamErrorsEnabled || StreamErrorCallback == NULL)
@@ -97,7 +98,7 @@ int ReportStreamError(int code, ...)
     if (LoadStringA(StreamErrorModule, (UINT)code, format, sizeof format) <= 0)
         return 0;
     va_start(args, code);
-    vsnprintf(text, sizeof text, format, args);
+    wvsprintfA(text, format, args);
     va_end(args);
     return StreamErrorCallback(text);
 }

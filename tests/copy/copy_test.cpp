@@ -95,7 +95,7 @@ int RunCopyBox(User &user)
 // A tick delivered now, whatever TickThread thinks.
 void TickNow()
 {
-    SendMessageTimeoutA(CopyDialog.load(), WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutA(CopyDialog, WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
 // Cuts a file short behind the copy's back, which no Win32 call can while
@@ -275,7 +275,7 @@ TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
         User user;
         user.step = [&] {
             if (!cancelled && SizeOf(Watched) >= 65536)
-                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
         };
         user.answer = [&](HWND box, const std::string &text) {
             if (text != "Abort installation?")
@@ -322,7 +322,7 @@ TEST_F(CopyJobTest, CancelDuringTheMissingFileWarningLeavesTheNextFileAlone)
                 return answer;
             }
             if (!cancelled)
-                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
             if (!asked || FindWindowA(nullptr, "Confirmation"))
                 return 0;
             TickNow();   // with the question answered and the warning still open
