@@ -229,7 +229,9 @@ ProgramRun::~ProgramRun()
 bool ProgramRun::Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                        const std::string &environment)
 {
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    // Quoted only where it must be, so that both forms reach the program's entry.
+    std::string program = exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
+    std::string commandLine = program + (arguments.empty() ? "" : " " + arguments);
     std::string name = environment.substr(0, environment.find('='));
     if (!environment.empty())
         SetEnvironmentVariableA(name.c_str(), environment.substr(name.size() + 1).c_str());

@@ -79,7 +79,8 @@ public:
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
 
-    // environment: one NAME=VALUE that only this child gets, or "".
+    // The program's path leads the command line, quoted when it holds a
+    // blank. environment: one NAME=VALUE that only this child gets, or "".
     bool Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                const std::string &environment = "");
     long WaitForExit(DWORD timeoutMs = 20000);   // the exit code; -1 when it did not end
