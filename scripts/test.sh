@@ -17,6 +17,8 @@ export SW4_TEST_SCRATCH="$run_dir/scratch"   # drives and mounts the tests make
 mkdir -p "$SW4_TEST_SCRATCH"
 
 cleanup() {
+    # An interrupted run leaves the CD drive mounted.
+    "$top/scripts/cd-drive.sh" unmount "$SW4_BUILD/cd-drive" >/dev/null 2>&1
     stop_wine_session
     # A test that failed halfway may have left a small drive mounted.
     grep -o " $SW4_TEST_SCRATCH/[^ ]*" /proc/mounts 2>/dev/null | while read -r m; do umount "$m"; done

@@ -28,6 +28,10 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     root[3] = '\0';
     if (root[0] == '\0')
         return 0;   /* a text like "\:" leaves no letter at all */
+    /* Nothing can be installed onto a CD, the one we run from included;
+       the space question would only offer to go on. */
+    if (GetDriveTypeA(root) == DRIVE_CDROM)
+        return 0;
     /* A drive that cannot say is not warned about; entering its root decides. */
     if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)
         && (ULONGLONG)freeClusters * bytesPerSector * sectorsPerCluster < RequiredFreeBytes) {

@@ -73,6 +73,7 @@ protected:
     void TearDown() override
     {
         CloseGame();
+        EndProcesses("notepad.exe");
         DeleteInstallRecord();
         RemoveTree(base_);
         RemoveTree(cd_);
@@ -203,6 +204,7 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
     ExpectInstalled(folder, SampleCdPath());
     EXPECT_EQ("1", DirectXCall("Calls"));
     EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
+    EXPECT_EQ(SampleCdPath() + "\\DIRECTX", DirectXCall("DirectXFolder"));
     EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
     EXPECT_EQ("Starwake IV Setup", DirectXCall("WindowCaption")) << "owned by the sheet";
 
@@ -463,6 +465,116 @@ TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
     EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(wizard.Box()));
     PressCommand(wizard.Box(), IDOK);
     ExpectUndone(wizard, made);
+}
+
+// ---- From the CD ------------------------------------------------------------
+// The test command makes the build's CD image drive D:, a CD-ROM drive.
+
+const char CdRoot[] = "D:\\";
+
+// The CD's autorun entry as the shell reads and starts it: the profile
+// read of "open", the program found in the drive's root.
+struct AutorunEntry {
+    std::string program, arguments;
+};
+
+AutorunEntry ReadAutorun()
+{
+    char command[MAX_PATH] = "";
+    GetPrivateProfileStringA("AutoRun", "Open", "", command, sizeof command, "D:\\autorun.inf");
+    std::string line = command;
+    size_t blank = line.find(' ');
+    return { CdRoot + line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1) };
+}
+
+// Every name, size and time on the drive, to see that nothing was written.
+std::string DriveListing(const std::string &root)
+{
+    std::string listing;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, error)) {
+        FILETIME time = LastWriteTime(entry.path().string());
+        listing += entry.path().string() + " " + std::to_string(entry.is_regular_file() ? entry.file_size() : 0)
+                 + " " + std::to_string(time.dwHighDateTime) + ":" + std::to_string(time.dwLowDateTime) + "\n";
+    }
+    return listing;
+}
+
+// The whole road from the CD as a user meets it: the autorun entry starts
+// setup in the drive's root, a second start ends at once, the game comes
+// from D:\ with the image's names and times, DirectX from D:\DIRECTX, and
+// the next start from the drive shows the launcher and its readme.
+TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
+{
+    ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA(CdRoot));
+    EXPECT_EQ("[autorun]\r\nopen=setup.exe autorun\r\nicon=setup.exe\r\n", ReadBytes("D:\\autorun.inf"));
+    const AutorunEntry autorun = ReadAutorun();
+    ASSERT_EQ("D:\\setup.exe", autorun.program);
+    EXPECT_EQ("autorun", autorun.arguments);
+    for (const GameFile &file : GameFiles) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((CdRoot + std::string(file.cd)).c_str(), &found);
+        ASSERT_NE(INVALID_HANDLE_VALUE, search) << file.cd;
+        FindClose(search);
+        EXPECT_STREQ(file.cd, found.cFileName) << "the name as the CD spells it";
+        EXPECT_EQ(0, CompareFileTime(&CdTime, &found.ftLastWriteTime)) << file.cd << ": not the sample CD's time";
+    }
+
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(autorun.program, autorun.arguments, CdRoot, ""));
+    ProgramRun second;
+    ASSERT_TRUE(second.Start(autorun.program, autorun.arguments, CdRoot));
+    EXPECT_EQ(0, second.WaitForExit(5000)) << "a second autorun start while setup runs";
+    EXPECT_TRUE(VisibleTopWindows(second.Id()).empty());
+
+    const std::string folder = base_ + "\\sw4";
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    wizard.Type(folder);
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, "D:");
+    EXPECT_EQ("D:\\", DirectXCall("RootPath"));
+    EXPECT_EQ("D:\\DIRECTX", DirectXCall("DirectXFolder"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_NE(nullptr, WaitForGame().window);
+    CloseGame();
+
+    // The viewer reads readme.txt where setup stands, the drive's root; the
+    // installed copy is the same file.
+    const std::string readme = ReadBytes("D:\\readme.txt");
+    ProgramRun next;
+    ASSERT_TRUE(next.Start(autorun.program, autorun.arguments, CdRoot));
+    HWND launcher = WaitForWindow(next.Id(), "Starwake IV Launch");
+    ASSERT_NE(nullptr, launcher);
+    PressCommand(launcher, IDC_VIEW_README);
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] {   // as much of it as the viewer's text is read
+        std::string shown = ViewerText(ReadmeViewers()[0]);
+        return shown.size() > 1000 && readme.rfind(shown, 0) == 0;
+    })) << "the viewer shows: " << ViewerText(ReadmeViewers()[0]).substr(0, 200);
+    PressCommand(launcher, IDCANCEL);
+    EXPECT_EQ(0, next.WaitForExit());
+}
+
+// The CD cannot take the game: each text naming it is refused at once,
+// without the space question, and nothing is written to it.
+TEST_F(InstallationTest, CdDriveIsRefusedAsTheInstallFolder)
+{
+    const std::string before = DriveListing(CdRoot);
+    ASSERT_NE("", before);
+    const AutorunEntry autorun = ReadAutorun();
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(autorun.program, autorun.arguments, CdRoot, ""));
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    for (const char *typed : { "D:\\", "d:", "D:\\sw4" }) {
+        SCOPED_TRACE(typed);
+        wizard.Type(typed);
+        EXPECT_EQ("refused", wizard.Press(SHEET_NEXT));
+        ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+        EXPECT_EQ("c:\\sw4", wizard.Folder());
+    }
+    EXPECT_EQ(0, wizard.Close(IDCANCEL));
+    EXPECT_EQ(before, DriveListing(CdRoot));
 }
 
 // In this process: an InstallDir that the wizard never lets through.
