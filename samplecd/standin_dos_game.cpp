@@ -12,6 +12,7 @@
 #include "startup/text_buffer.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -24,7 +25,7 @@ const char kUninstallCaption[] = "Starwake IV Uninstall";
 const char kGameMutex[] = "Starwake 4 Mutex";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRecordKey[] = "SW4 (DOS)";
-const char kShortcut[] = "\\Desktop\\Starwake IV.lnk";
+const char kShortcutName[] = "Starwake IV.lnk";
 const char kRemoveSwitch[] = "-remove-installation";
 // The CD's packed Windows program; setup installs it under another name, so
 // a folder holding it is the CD, never an installation.
@@ -156,6 +157,23 @@ bool DeleteIfThere(const char *path)
     return DeleteFileA(path) || !FileExists(path);
 }
 
+// Setup puts the shortcut on the desktop of all users, or the user's, as the
+// shell names them, or into the Windows folder's Desktop when the shell
+// names neither; it is taken from each of them.
+void RemoveShortcuts(char *leftovers, size_t leftoversSize)
+{
+    const int desktops[] = { CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY };
+    char shortcut[PATH_SIZE];
+    for (int desktop : desktops)
+        if (SHGetSpecialFolderPathA(NULL, shortcut, desktop, FALSE) && TextAppend(shortcut, sizeof shortcut, "\\")
+            && TextAppend(shortcut, sizeof shortcut, kShortcutName) && !DeleteIfThere(shortcut))
+            AddLeftover(leftovers, leftoversSize, shortcut);
+    UINT length = GetWindowsDirectoryA(shortcut, sizeof shortcut);
+    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, "\\Desktop\\")
+        && TextAppend(shortcut, sizeof shortcut, kShortcutName) && !DeleteIfThere(shortcut))
+        AddLeftover(leftovers, leftoversSize, shortcut);
+}
+
 // Removes the record and the desktop shortcut when the record is this
 // folder's; false when they belong to another installation. What cannot be
 // removed is added to leftovers.
@@ -177,11 +195,7 @@ bool RemoveRecordAndShortcut(const char *folder, char *leftovers, size_t leftove
     if (!ours)
         return false;
 
-    char shortcut[PATH_SIZE];
-    UINT length = GetWindowsDirectoryA(shortcut, sizeof shortcut);
-    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, kShortcut)
-        && !DeleteIfThere(shortcut))
-        AddLeftover(leftovers, leftoversSize, shortcut);
+    RemoveShortcuts(leftovers, leftoversSize);
     return true;
 }
 

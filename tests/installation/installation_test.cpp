@@ -15,6 +15,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -65,6 +66,7 @@ protected:
     void SetUp() override
     {
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
         base_ = ScratchFolder("target");
         cd_ = ScratchFolder("cd");
@@ -74,6 +76,7 @@ protected:
     {
         CloseGame();
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RemoveTree(base_);
         RemoveTree(cd_);
     }
@@ -114,7 +117,7 @@ protected:
         EXPECT_EQ(controls, wizard.Controls());
     }
     // Every file byte for byte with its source's time, the record, and the shortcut.
-    void ExpectInstalled(const std::string &folder, const std::string &cd, bool shortcut = true)
+    void ExpectInstalled(const std::string &folder, const std::string &cd)
     {
         for (const GameFile &file : GameFiles) {
             std::string installed = folder + "\\" + file.installed;
@@ -130,8 +133,12 @@ protected:
         EXPECT_EQ((DWORD)REG_SZ, type);
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
-        std::string link = shortcut ? folder + "\\SW4w.exe | " + folder + " | Starwake 4" : "";
-        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop_.Shortcut()).c_str()) << desktop_.Shortcut();
+        ExpectLink(DesktopShortcut(), folder);
+    }
+    static void ExpectLink(const std::string &path, const std::string &folder)
+    {
+        std::string link = folder.empty() ? "" : folder + "\\SW4w.exe | " + folder + " | Starwake 4";
+        EXPECT_STRCASEEQ(link.c_str(), ReadLink(path).c_str()) << path;
     }
 
     // How every installation that fails before its record ends: exit code 1,
@@ -141,11 +148,10 @@ protected:
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
         EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
         EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+        EXPECT_FALSE(FileExists(DesktopShortcut()));
         EXPECT_EQ("<not called>", DirectXCall("Calls"));
     }
 
-    DesktopFolder desktop_{ true };
     std::string cd_, base_;
 };
 
@@ -291,7 +297,7 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     EXPECT_FALSE(FileExists(folder + "\\sw4.exe")) << "a file this run copied stayed";
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
 // Every result that ends the installation: its message, exit code 1, and
@@ -326,19 +332,17 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         if (&row == rows)
             ExpectInstalled(folder, cd_);
         EXPECT_TRUE(RecordExists());
-        EXPECT_TRUE(FileExists(desktop_.Shortcut()));
+        EXPECT_TRUE(FileExists(DesktopShortcut()));
         EXPECT_FALSE(ProcessRunning("SW4w.exe"));
         // Recorded and current now: without this the next start is the launcher's.
         DeleteInstallRecord();
-        DeleteFileA(desktop_.Shortcut().c_str());
+        DeleteFileA(DesktopShortcut().c_str());
     }
 }
 
-// Without a Desktop folder there is no shortcut and no message; a restart
-// wanted by DirectX leaves out Run Game Now and asks for the reboot.
-TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
+// A restart wanted by DirectX leaves out Run Game Now and asks for the reboot.
+TEST_F(InstallationTest, RestartWantedLeavesOutRunGameNowAndAsksForTheReboot)
 {
-    DesktopFolder noDesktop(false);
     const std::string folder = base_ + "\\sw4";
     Wizard wizard;
     Choose(wizard, folder, "DXSETUP_STANDIN_RESULT=1");
@@ -346,7 +350,7 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
     EXPECT_EQ("Finish", wizard.Buttons());
     EXPECT_EQ("readme", wizard.Controls());
     EXPECT_EQ(1u, VisibleTopWindows(wizard.Setup().Id()).size()) << "only the sheet: no message";
-    ExpectInstalled(folder, cd_, false);
+    ExpectInstalled(folder, cd_);
 
     PressCommand(wizard.Sheet(), SHEET_FINISH);
     HWND reboot = WaitForMessageBox(wizard.Setup().Id(), "reboot");
@@ -465,13 +469,40 @@ TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
     ExpectUndone(wizard, made);
 }
 
-// In this process: an InstallDir that the wizard never lets through.
-TEST_F(InstallationTest, ShortcutTargetTooLongForItsBufferIsRefusedNotCut)
+// In this process, with the shell the test build plays: the desktop of all
+// users, the user's where the shell names none for all (Windows 95), and
+// the Windows folder's Desktop only where it names no desktop at all;
+// without that folder too, no shortcut and no message.
+TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFoldersDesktop)
 {
-    std::string folder = "c:\\" + std::string(250, 'd');   // 253 + "\SW4w.exe" > 259
+    const std::string folder = base_ + "\\sw4";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    FillInstallFolder(folder);
+    UserDesktop user;
+    DesktopFolder windows(true);
+    const struct { const char *shell; bool windowsDesktop; std::string link; } rows[] = {
+        { "", true, DesktopShortcut() },
+        { "no-common-desktop", true, user.Shortcut() },
+        { "no-desktop", true, windows.Shortcut() },
+        { "no-desktop", false, "" },
+    };
     strcpy(InstallDir, folder.c_str());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string("shell: ") + row.shell + (row.windowsDesktop ? "" : ", no Windows Desktop folder"));
+        std::unique_ptr<DesktopFolder> gone(row.windowsDesktop ? nullptr : new DesktopFolder(false));
+        SetEnvironmentVariableA("SW4_TEST_SHELL", *row.shell ? row.shell : nullptr);
+        EXPECT_EQ(row.link.empty() ? 0 : 1, CreateDesktopShortcut());
+        for (const std::string &place : { DesktopShortcut(), user.Shortcut(), windows.Shortcut() }) {
+            ExpectLink(place, place == row.link ? folder : "");
+            DeleteFileA(place.c_str());
+        }
+    }
+    SetEnvironmentVariableA("SW4_TEST_SHELL", nullptr);
+
+    // An InstallDir that the wizard never lets through.
+    strcpy(InstallDir, ("c:\\" + std::string(250, 'd')).c_str());   // 253 + "\SW4w.exe" > 259
     EXPECT_EQ(0, CreateDesktopShortcut());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
     strcpy(InstallDir, "c:\\sw4");
 }
 

@@ -38,6 +38,7 @@ protected:
         EndProcesses("notepad.exe");
         EndProcesses("sw4.exe");
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RemoveTree(cd_);
         RemoveTree(installed_);
         EndProcesses("program.exe");
@@ -71,7 +72,6 @@ protected:
         SendMessageTimeoutA(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
     }
 
-    DesktopFolder desktop_{ true };
     std::string cd_, installed_;
     std::unique_ptr<ProgramRun> setup_;
 };
@@ -173,7 +173,7 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     }
 
     RecordInstallation(installed_);
-    WriteFileOfSize(desktop_.Shortcut(), 300);
+    WriteFileOfSize(DesktopShortcut(), 300);
     PressCommand(launcher, IDC_UNINSTALL);
     HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
     ASSERT_NE(nullptr, question);
@@ -194,7 +194,7 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     EXPECT_FALSE(ProcessRunning("program.exe"));
     EXPECT_FALSE(FolderExists(installed_));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
 // The game is learned of only when the program becomes active or inactive.

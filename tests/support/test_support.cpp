@@ -1,6 +1,7 @@
 #include "test_support.h"
 #include "test_paths.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +144,47 @@ void FillInstallFolder(const std::string &folder)
     fs::copy_file(StandinGamePath(), folder + "\\SW4w.exe", overwrite);
     for (const GameFile &file : GameFiles)
         SetLastWriteTime(folder + "\\" + file.installed, CdTime);
+}
+
+std::string DesktopShortcut()
+{
+    char folder[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE);
+    return std::string(folder) + "\\Starwake IV.lnk";
+}
+
+static const char UserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// "" takes the value away: the shell's default again.
+static void SetUserDesktop(const std::string &folder)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (folder.empty())
+        RegDeleteValueA(key, "Desktop");
+    else
+        RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, (const BYTE *)folder.c_str(), (DWORD)folder.size() + 1);
+    RegCloseKey(key);
+}
+
+UserDesktop::UserDesktop() : path_(ScratchFolder("desktop"))
+{
+    HKEY key;
+    char saved[MAX_PATH] = "";
+    DWORD size = sizeof saved - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        RegQueryValueExA(key, "Desktop", nullptr, nullptr, (BYTE *)saved, &size);
+        RegCloseKey(key);
+    }
+    saved_ = saved;
+    SetUserDesktop(path_);
+}
+
+UserDesktop::~UserDesktop()
+{
+    SetUserDesktop(saved_);
+    RemoveTree(path_);
 }
 
 static std::string DesktopPath()
