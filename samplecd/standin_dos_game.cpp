@@ -130,14 +130,22 @@ bool RecordBelongsTo(HKEY record, const char *folder)
     if (status != ERROR_SUCCESS)
         return false;   // longer than any path of ours
     command[size] = '\0';
-    char *cut = strrchr(command, ' ');    // " -uninstall"
-    if (cut != NULL)
+    char *program = command;
+    char *cut;
+    if (command[0] == '"') {              // "folder\SW4.EXE" -uninstall
+        program = command + 1;
+        cut = strchr(program, '"');
+        if (cut == NULL)
+            return true;                  // never closed: names no program
         *cut = '\0';
-    cut = strrchr(command, '\\');         // "\SW4.EXE"
+    } else if ((cut = strrchr(command, ' ')) != NULL) {
+        *cut = '\0';                      // " -uninstall"
+    }
+    cut = strrchr(program, '\\');         // "\SW4.EXE"
     if (cut == NULL)
         return false;
     *cut = '\0';
-    return SameFolder(command, folder);
+    return SameFolder(program, folder);
 }
 
 void AddLeftover(char *leftovers, size_t leftoversSize, const char *what)

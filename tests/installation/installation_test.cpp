@@ -21,6 +21,7 @@ namespace {
 
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
+const char Planted[] = "C:\\program.exe";   // where an unquoted c:\program files\... starts
 const char Troubleshooting[] = "\nPlease consult the \"Troubleshooting\" section of the readme.txt file.";
 
 // The shortcut as the shell reads it back: "target | working folder | description",
@@ -77,6 +78,8 @@ protected:
         CloseGame();
         DeleteInstallRecord();
         DeleteFileA(DesktopShortcut().c_str());
+        EndProcesses("program.exe");
+        DeleteFileA(Planted);
         RemoveTree(base_);
         RemoveTree(cd_);
     }
@@ -128,8 +131,11 @@ protected:
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
+        std::string program = folder + "\\SW4.EXE";
+        if (folder.find(' ') != std::string::npos)
+            program = "\"" + program + "\"";
         EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
-        EXPECT_EQ(folder + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
+        EXPECT_EQ(program + " -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
@@ -207,6 +213,8 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
                        "icon on your desktop, or run the SW4W.EXE program in your installed game directory. ",
                "Finish", "readme run-game:checked");
     ExpectInstalled(folder, SampleCdPath());
+    EXPECT_EQ(std::string("C:\\sw4\\SW4.EXE -uninstall") + '\0', ReadRecordValue("UninstallString"))
+        << "without a blank, byte for byte as ever";
     EXPECT_EQ("1", DirectXCall("Calls"));
     EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
     EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
@@ -467,6 +475,67 @@ TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
     EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(wizard.Box()));
     PressCommand(wizard.Box(), IDOK);
     ExpectUndone(wizard, made);
+}
+
+// Where most users of Windows 2000 and later install, under a blank, with no
+// Desktop folder in the Windows folder and a program planted where an
+// unquoted command line starts it instead.
+TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalledByItsOwnName)
+{
+    const std::string folder = "C:\\Program Files\\SW4";
+    RemoveTree(folder);
+    DesktopFolder noWindowsDesktop(false);
+    CopyFileA(StandinDosGamePath().c_str(), Planted, FALSE);
+    // The CD's MS-DOS game is the stand-in, which is also the uninstaller.
+    CopyFileA(StandinDosGamePath().c_str(), (cd_ + "\\sw4.exe").c_str(), FALSE);
+    SetLastWriteTime(cd_ + "\\sw4.exe", CdTime);
+    Wizard wizard;
+    Choose(wizard, folder);
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, cd_);
+    EXPECT_EQ("\"" + folder + "\\SW4.EXE\" -uninstall" + '\0', ReadRecordValue("UninstallString"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_EQ("\"" + folder + "\\SW4w.exe\"", WaitForGame().commandLine) << "Run Game Now";
+    CloseGame();
+
+    // As the system's list of removable programs runs the record: a command line.
+    std::string command = ReadRecordValue("UninstallString");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    HWND question = WaitForMessageBox(process.dwProcessId, "Remove Starwake IV from " + folder + "?");
+    EXPECT_NE(nullptr, question) << "program.exe running: " << ProcessRunning("program.exe");
+    PressCommand(question, IDNO);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
+    TerminateProcess(process.hProcess, 99);   // nothing, once it has ended
+    CloseHandle(process.hProcess);
+
+    // The next start shows the launcher, whose Uninstall names the same program.
+    ProgramRun setup;
+    ASSERT_TRUE(setup.Start(SetupExePath(), "", cd_));
+    HWND launcher = WaitForWindow(setup.Id(), "Starwake IV Launch");
+    ASSERT_NE(nullptr, launcher);
+    PressCommand(launcher, IDC_UNINSTALL);
+    question = WaitForMessageBox(setup.Id(), "Do you really want");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    EXPECT_EQ(0, setup.WaitForExit());
+    question = WaitForMessageBox(0, "Remove Starwake IV from " + folder + "?");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    HWND done = WaitForMessageBox(0, "Starwake IV was removed");
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ("Starwake IV was removed from your computer.", MessageBoxText(done));
+    PressCommand(done, IDOK);
+    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("sw4.exe"); }));
+    EXPECT_FALSE(FolderExists(folder));
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(ProcessRunning("program.exe"));
+    RemoveTree(folder);
 }
 
 // In this process, with the shell the test build plays: the desktop of all

@@ -94,8 +94,8 @@ TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
         rows[] = {
         { "a save game and another installation's record", true, false, true, false, ScratchFolder("installed"),
           DesktopShortcut() },
-        { "a file in use, the shortcut on the user's desktop", false, true, false, false,
-          ScratchFolder("installed"), user_.Shortcut() },
+        { "a file in use, under a blank, the shortcut on the user's desktop", false, true, false, false,
+          ScratchFolder("installed here"), user_.Shortcut() },
         { "nothing else, the shortcut in the Windows folder's Desktop", false, false, false, false,
           ScratchFolder("installed"), windows_.Shortcut() },
         { "a drive root", false, false, false, true, "U:", DesktopShortcut() },   // u: is small_drives.sh's, empty
@@ -106,7 +106,7 @@ TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
         if (row.saveGame)
             WriteFileOfSize(folder + "\\save1.sav", 500);
         if (row.otherRecord)
-            RecordInstallation("C:\\elsewhere");
+            RecordInstallation("C:\\else where");
         std::string inUse = folder + "\\common.iff";
         HANDLE file = row.inUse ? CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                                 : INVALID_HANDLE_VALUE;

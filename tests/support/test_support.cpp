@@ -233,9 +233,12 @@ void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD si
     RegCloseKey(key);
 }
 
-void RecordInstallation(const std::string &folder, BYTE autorun)
+void RecordInstallation(const std::string &folder, BYTE autorun, bool unquoted)
 {
-    std::string command = folder + "\\SW4.EXE -uninstall";
+    std::string program = folder + "\\SW4.EXE";
+    if (!unquoted && folder.find(' ') != std::string::npos)
+        program = "\"" + program + "\"";
+    std::string command = program + " -uninstall";
     WriteRecordValue("DisplayName", REG_SZ, "Starwake 4", 11);
     WriteRecordValue("UninstallString", REG_SZ, command.c_str(), (DWORD)command.size() + 1);
     WriteRecordValue("autorun", REG_BINARY, &autorun, 1);

@@ -80,8 +80,9 @@ extern const char *const RecordKeyPath;   // under HKEY_LOCAL_MACHINE
 void DeleteInstallRecord();
 bool RecordExists();
 void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD size);
-// Records an installation in folder, as setup does, with this "autorun" byte.
-void RecordInstallation(const std::string &folder, BYTE autorun = 0);
+// Records an installation in folder, as setup does, with this "autorun"
+// byte; with unquoted set, a folder with a blank as earlier versions did.
+void RecordInstallation(const std::string &folder, BYTE autorun = 0, bool unquoted = false);
 // A value's bytes as stored (a text with its end), "" when there is none.
 std::string ReadRecordValue(const char *value, DWORD *type = nullptr);
 
