@@ -538,6 +538,43 @@ TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalled
     RemoveTree(folder);
 }
 
+// While this lives the Uninstall key is volatile, and no lasting key can be
+// made under it: the registry refuses the record as it refuses a user
+// without administrator rights, which Wine does not. Only a key without
+// subkeys is deleted, so nothing else of the prefix's is lost.
+struct RefusedRecord {
+    RefusedRecord() : replaced(Replace(REG_OPTION_VOLATILE)) {}
+    ~RefusedRecord() { Replace(REG_OPTION_NON_VOLATILE); }
+    static bool Replace(DWORD option)
+    {
+        const char uninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+        HKEY key;
+        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall) != ERROR_SUCCESS
+            || RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, nullptr, option, KEY_ALL_ACCESS, nullptr, &key,
+                               nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    const bool replaced;
+};
+
+TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
+{
+    RefusedRecord refused;
+    ASSERT_TRUE(refused.replaced) << "the Uninstall key has subkeys, which this test may not delete";
+    const std::string made = base_ + "\\new";
+    Wizard wizard;
+    Choose(wizard, made + "\\sw4");
+    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ(std::string("Setup could not record the installation in the Windows registry. Please run Setup "
+                          "again as an administrator.") + Aborted, MessageBoxText(wizard.Box()));
+    EXPECT_EQ("Installing game files...", wizard.Text());
+    PressCommand(wizard.Box(), IDOK);
+    ExpectUndone(wizard, made);
+    EXPECT_TRUE(FolderExists(base_));
+}
+
 // In this process, with the shell the test build plays: the desktop of all
 // users, the user's where the shell names none for all (Windows 95), and
 // the Windows folder's Desktop only where it names no desktop at all;
