@@ -82,5 +82,6 @@
 #define IDS_SEE_TROUBLESHOOTING      56
 #define IDS_LOW_MEMORY               57
 #define IDS_SETUP_MUTEX              58
+#define IDS_RECORD_FAILED            59
 
 #endif

@@ -142,7 +142,7 @@ unsigned ValidateInstallDir(HWND page, char *path)
     /* The record must be able to carry the folder, or the next start would
        not find the installation; refuse it while the user can still go back. */
     length = GetCurrentDirectoryA(sizeof folder, folder);
-    if (length == 0 || length > MAX_RECORDED_INSTALL_DIR) {
+    if (length == 0 || length >= sizeof folder || !IsRecordableInstallDir(folder)) {
         RemoveFoldersOfRefusedCheck();
         return 0;
     }

@@ -34,6 +34,21 @@ static void AbortInstallation(void)
     exit(ABORTED_EXIT_CODE);
 }
 
+/* Without its record the game is no installation: not in the list of
+   removable programs, not started by "Run Game Now", and every later start
+   runs the wizard again. Only the write itself tells whether the registry
+   takes it (a user without administrator rights on Windows 2000 and later
+   may not write there), so this is found out after the copy, before the
+   shortcut and DirectX. Says so and undoes the copy like a failed one. */
+static void FailRecord(HWND sheet)
+{
+    char message[256];
+    TextLoadString(message, sizeof message, IDS_RECORD_FAILED);
+    TextAppendString(message, sizeof message, IDS_INSTALL_ABORTED);
+    MessageBoxA(sheet, message, NULL, MB_OK | MB_ICONWARNING);
+    AbortInstallation();
+}
+
 static int WindowsGameInstalled(void)
 {
     char path[PATH_TEXT_SIZE + 16];
@@ -110,8 +125,8 @@ int RunInstallation(HWND page)
     if (result != 1 || !GameFilesArrived(sheet))
         AbortInstallation();
 
-    if (!WriteInstallRecord())
-        WriteInstallRecordChain();
+    if (!WriteInstallRecord() && !WriteInstallRecordChain())
+        FailRecord(sheet);
     CreateDesktopShortcut();
 
     ShowStatus(IDS_INSTALLING_DIRECTX);

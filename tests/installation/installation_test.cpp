@@ -15,11 +15,13 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
+const char Planted[] = "C:\\program.exe";   // where an unquoted c:\program files\... starts
 const char Troubleshooting[] = "\nPlease consult the \"Troubleshooting\" section of the readme.txt file.";
 
 // The shortcut as the shell reads it back: "target | working folder | description",
@@ -65,6 +67,7 @@ protected:
     void SetUp() override
     {
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
         base_ = ScratchFolder("target");
         cd_ = ScratchFolder("cd");
@@ -75,6 +78,9 @@ protected:
         CloseGame();
         EndProcesses("notepad.exe");
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
+        EndProcesses("program.exe");
+        DeleteFileA(Planted);
         RemoveTree(base_);
         RemoveTree(cd_);
     }
@@ -115,7 +121,7 @@ protected:
         EXPECT_EQ(controls, wizard.Controls());
     }
     // Every file byte for byte with its source's time, the record, and the shortcut.
-    void ExpectInstalled(const std::string &folder, const std::string &cd, bool shortcut = true)
+    void ExpectInstalled(const std::string &folder, const std::string &cd)
     {
         for (const GameFile &file : GameFiles) {
             std::string installed = folder + "\\" + file.installed;
@@ -126,13 +132,20 @@ protected:
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
+        std::string program = folder + "\\SW4.EXE";
+        if (folder.find(' ') != std::string::npos)
+            program = "\"" + program + "\"";
         EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
-        EXPECT_EQ(folder + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
+        EXPECT_EQ(program + " -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
-        std::string link = shortcut ? folder + "\\SW4w.exe | " + folder + " | Starwake 4" : "";
-        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop_.Shortcut()).c_str()) << desktop_.Shortcut();
+        ExpectLink(DesktopShortcut(), folder);
+    }
+    static void ExpectLink(const std::string &path, const std::string &folder)
+    {
+        std::string link = folder.empty() ? "" : folder + "\\SW4w.exe | " + folder + " | Starwake 4";
+        EXPECT_STRCASEEQ(link.c_str(), ReadLink(path).c_str()) << path;
     }
 
     // How every installation that fails before its record ends: exit code 1,
@@ -142,11 +155,10 @@ protected:
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
         EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
         EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+        EXPECT_FALSE(FileExists(DesktopShortcut()));
         EXPECT_EQ("<not called>", DirectXCall("Calls"));
     }
 
-    DesktopFolder desktop_{ true };
     std::string cd_, base_;
 };
 
@@ -202,6 +214,8 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
                        "icon on your desktop, or run the SW4W.EXE program in your installed game directory. ",
                "Finish", "readme run-game:checked");
     ExpectInstalled(folder, SampleCdPath());
+    EXPECT_EQ(std::string("C:\\sw4\\SW4.EXE -uninstall") + '\0', ReadRecordValue("UninstallString"))
+        << "without a blank, byte for byte as ever";
     EXPECT_EQ("1", DirectXCall("Calls"));
     EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
     EXPECT_EQ(SampleCdPath() + "\\DIRECTX", DirectXCall("DirectXFolder"));
@@ -293,7 +307,7 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     EXPECT_FALSE(FileExists(folder + "\\sw4.exe")) << "a file this run copied stayed";
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
 // Every result that ends the installation: its message, exit code 1, and
@@ -328,19 +342,17 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         if (&row == rows)
             ExpectInstalled(folder, cd_);
         EXPECT_TRUE(RecordExists());
-        EXPECT_TRUE(FileExists(desktop_.Shortcut()));
+        EXPECT_TRUE(FileExists(DesktopShortcut()));
         EXPECT_FALSE(ProcessRunning("SW4w.exe"));
         // Recorded and current now: without this the next start is the launcher's.
         DeleteInstallRecord();
-        DeleteFileA(desktop_.Shortcut().c_str());
+        DeleteFileA(DesktopShortcut().c_str());
     }
 }
 
-// Without a Desktop folder there is no shortcut and no message; a restart
-// wanted by DirectX leaves out Run Game Now and asks for the reboot.
-TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
+// A restart wanted by DirectX leaves out Run Game Now and asks for the reboot.
+TEST_F(InstallationTest, RestartWantedLeavesOutRunGameNowAndAsksForTheReboot)
 {
-    DesktopFolder noDesktop(false);
     const std::string folder = base_ + "\\sw4";
     Wizard wizard;
     Choose(wizard, folder, "DXSETUP_STANDIN_RESULT=1");
@@ -348,7 +360,7 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
     EXPECT_EQ("Finish", wizard.Buttons());
     EXPECT_EQ("readme", wizard.Controls());
     EXPECT_EQ(1u, VisibleTopWindows(wizard.Setup().Id()).size()) << "only the sheet: no message";
-    ExpectInstalled(folder, cd_, false);
+    ExpectInstalled(folder, cd_);
 
     PressCommand(wizard.Sheet(), SHEET_FINISH);
     HWND reboot = WaitForMessageBox(wizard.Setup().Id(), "reboot");
@@ -577,13 +589,138 @@ TEST_F(InstallationTest, CdDriveIsRefusedAsTheInstallFolder)
     EXPECT_EQ(before, DriveListing(CdRoot));
 }
 
-// In this process: an InstallDir that the wizard never lets through.
-TEST_F(InstallationTest, ShortcutTargetTooLongForItsBufferIsRefusedNotCut)
+// Where most users of Windows 2000 and later install, under a blank, with no
+// Desktop folder in the Windows folder and a program planted where an
+// unquoted command line starts it instead.
+TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalledByItsOwnName)
 {
-    std::string folder = "c:\\" + std::string(250, 'd');   // 253 + "\SW4w.exe" > 259
+    const std::string folder = "C:\\Program Files\\SW4";
+    RemoveTree(folder);
+    DesktopFolder noWindowsDesktop(false);
+    CopyFileA(StandinDosGamePath().c_str(), Planted, FALSE);
+    // The CD's MS-DOS game is the stand-in, which is also the uninstaller.
+    CopyFileA(StandinDosGamePath().c_str(), (cd_ + "\\sw4.exe").c_str(), FALSE);
+    SetLastWriteTime(cd_ + "\\sw4.exe", CdTime);
+    Wizard wizard;
+    Choose(wizard, folder);
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, cd_);
+    EXPECT_EQ("\"" + folder + "\\SW4.EXE\" -uninstall" + '\0', ReadRecordValue("UninstallString"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_EQ("\"" + folder + "\\SW4w.exe\"", WaitForGame().commandLine) << "Run Game Now";
+    CloseGame();
+
+    // As the system's list of removable programs runs the record: a command line.
+    std::string command = ReadRecordValue("UninstallString");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    HWND question = WaitForMessageBox(process.dwProcessId, "Remove Starwake IV from " + folder + "?");
+    EXPECT_NE(nullptr, question) << "program.exe running: " << ProcessRunning("program.exe");
+    PressCommand(question, IDNO);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
+    TerminateProcess(process.hProcess, 99);   // nothing, once it has ended
+    CloseHandle(process.hProcess);
+
+    // The next start shows the launcher, whose Uninstall names the same program.
+    ProgramRun setup;
+    ASSERT_TRUE(setup.Start(SetupExePath(), "", cd_));
+    HWND launcher = WaitForWindow(setup.Id(), "Starwake IV Launch");
+    ASSERT_NE(nullptr, launcher);
+    PressCommand(launcher, IDC_UNINSTALL);
+    question = WaitForMessageBox(setup.Id(), "Do you really want");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    EXPECT_EQ(0, setup.WaitForExit());
+    question = WaitForMessageBox(0, "Remove Starwake IV from " + folder + "?");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    HWND done = WaitForMessageBox(0, "Starwake IV was removed");
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ("Starwake IV was removed from your computer.", MessageBoxText(done));
+    PressCommand(done, IDOK);
+    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("sw4.exe"); }));
+    EXPECT_FALSE(FolderExists(folder));
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(ProcessRunning("program.exe"));
+    RemoveTree(folder);
+}
+
+// While this lives the Uninstall key is volatile, and no lasting key can be
+// made under it: the registry refuses the record as it refuses a user
+// without administrator rights, which Wine does not. Only a key without
+// subkeys is deleted, so nothing else of the prefix's is lost.
+struct RefusedRecord {
+    RefusedRecord() : replaced(Replace(REG_OPTION_VOLATILE)) {}
+    ~RefusedRecord() { Replace(REG_OPTION_NON_VOLATILE); }
+    static bool Replace(DWORD option)
+    {
+        const char uninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+        HKEY key;
+        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall) != ERROR_SUCCESS
+            || RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, nullptr, option, KEY_ALL_ACCESS, nullptr, &key,
+                               nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    const bool replaced;
+};
+
+TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
+{
+    RefusedRecord refused;
+    ASSERT_TRUE(refused.replaced) << "the Uninstall key has subkeys, which this test may not delete";
+    const std::string made = base_ + "\\new";
+    Wizard wizard;
+    Choose(wizard, made + "\\sw4");
+    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ(std::string("Setup could not record the installation in the Windows registry. Please run Setup "
+                          "again as an administrator.") + Aborted, MessageBoxText(wizard.Box()));
+    EXPECT_EQ("Installing game files...", wizard.Text());
+    PressCommand(wizard.Box(), IDOK);
+    ExpectUndone(wizard, made);
+    EXPECT_TRUE(FolderExists(base_));
+}
+
+// In this process, with the shell the test build plays: the desktop of all
+// users, the user's where the shell names none for all (Windows 95), and
+// the Windows folder's Desktop only where it names no desktop at all;
+// without that folder too, no shortcut and no message.
+TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFoldersDesktop)
+{
+    const std::string folder = base_ + "\\sw4";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    FillInstallFolder(folder);
+    UserDesktop user;
+    DesktopFolder windows(true);
+    const struct { const char *shell; bool windowsDesktop; std::string link; } rows[] = {
+        { "", true, DesktopShortcut() },
+        { "no-common-desktop", true, user.Shortcut() },
+        { "no-desktop", true, windows.Shortcut() },
+        { "no-desktop", false, "" },
+    };
     strcpy(InstallDir, folder.c_str());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string("shell: ") + row.shell + (row.windowsDesktop ? "" : ", no Windows Desktop folder"));
+        std::unique_ptr<DesktopFolder> gone(row.windowsDesktop ? nullptr : new DesktopFolder(false));
+        SetEnvironmentVariableA("SW4_TEST_SHELL", *row.shell ? row.shell : nullptr);
+        EXPECT_EQ(row.link.empty() ? 0 : 1, CreateDesktopShortcut());
+        for (const std::string &place : { DesktopShortcut(), user.Shortcut(), windows.Shortcut() }) {
+            ExpectLink(place, place == row.link ? folder : "");
+            DeleteFileA(place.c_str());
+        }
+    }
+    SetEnvironmentVariableA("SW4_TEST_SHELL", nullptr);
+
+    // An InstallDir that the wizard never lets through.
+    strcpy(InstallDir, ("c:\\" + std::string(250, 'd')).c_str());   // 253 + "\SW4w.exe" > 259
     EXPECT_EQ(0, CreateDesktopShortcut());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
     strcpy(InstallDir, "c:\\sw4");
 }
 

@@ -1,6 +1,7 @@
 #include "test_support.h"
 #include "test_paths.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +146,47 @@ void FillInstallFolder(const std::string &folder)
         SetLastWriteTime(folder + "\\" + file.installed, CdTime);
 }
 
+std::string DesktopShortcut()
+{
+    char folder[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE);
+    return std::string(folder) + "\\Starwake IV.lnk";
+}
+
+static const char UserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// "" takes the value away: the shell's default again.
+static void SetUserDesktop(const std::string &folder)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (folder.empty())
+        RegDeleteValueA(key, "Desktop");
+    else
+        RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, (const BYTE *)folder.c_str(), (DWORD)folder.size() + 1);
+    RegCloseKey(key);
+}
+
+UserDesktop::UserDesktop() : path_(ScratchFolder("desktop"))
+{
+    HKEY key;
+    char saved[MAX_PATH] = "";
+    DWORD size = sizeof saved - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        RegQueryValueExA(key, "Desktop", nullptr, nullptr, (BYTE *)saved, &size);
+        RegCloseKey(key);
+    }
+    saved_ = saved;
+    SetUserDesktop(path_);
+}
+
+UserDesktop::~UserDesktop()
+{
+    SetUserDesktop(saved_);
+    RemoveTree(path_);
+}
+
 static std::string DesktopPath()
 {
     char windows[MAX_PATH];
@@ -191,9 +233,12 @@ void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD si
     RegCloseKey(key);
 }
 
-void RecordInstallation(const std::string &folder, BYTE autorun)
+void RecordInstallation(const std::string &folder, BYTE autorun, bool unquoted)
 {
-    std::string command = folder + "\\SW4.EXE -uninstall";
+    std::string program = folder + "\\SW4.EXE";
+    if (!unquoted && folder.find(' ') != std::string::npos)
+        program = "\"" + program + "\"";
+    std::string command = program + " -uninstall";
     WriteRecordValue("DisplayName", REG_SZ, "Starwake 4", 11);
     WriteRecordValue("UninstallString", REG_SZ, command.c_str(), (DWORD)command.size() + 1);
     WriteRecordValue("autorun", REG_BINARY, &autorun, 1);

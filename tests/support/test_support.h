@@ -47,8 +47,23 @@ void MakeSmallCd(const std::string &folder, size_t musicSize = 70000);
 // Fills folder as setup leaves it, with the stand-ins as its two programs.
 void FillInstallFolder(const std::string &folder);
 
-// The Desktop folder of the Windows directory made or removed while this
-// lives; what was there before comes back.
+// Where setup puts the shortcut: on the desktop of all users as the shell names it.
+std::string DesktopShortcut();
+// The user's own desktop, where the shortcut goes when the shell names none
+// for all users, moved to a scratch folder while this lives: Wine links it
+// to the host's home folder, which no test may write into.
+class UserDesktop {
+public:
+    UserDesktop();
+    ~UserDesktop();
+    std::string Shortcut() const { return path_ + "\\Starwake IV.lnk"; }
+
+private:
+    std::string path_, saved_;
+};
+// The Desktop folder of the Windows directory, where the shortcut goes when
+// the shell names no desktop, made or removed while this lives; what was
+// there before comes back.
 class DesktopFolder {
 public:
     explicit DesktopFolder(bool present);
@@ -65,8 +80,9 @@ extern const char *const RecordKeyPath;   // under HKEY_LOCAL_MACHINE
 void DeleteInstallRecord();
 bool RecordExists();
 void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD size);
-// Records an installation in folder, as setup does, with this "autorun" byte.
-void RecordInstallation(const std::string &folder, BYTE autorun = 0);
+// Records an installation in folder, as setup does, with this "autorun"
+// byte; with unquoted set, a folder with a blank as earlier versions did.
+void RecordInstallation(const std::string &folder, BYTE autorun = 0, bool unquoted = false);
 // A value's bytes as stored (a text with its end), "" when there is none.
 std::string ReadRecordValue(const char *value, DWORD *type = nullptr);
 
