@@ -374,7 +374,8 @@ TEST_F(InstallationTest, SetupKilledDuringTheCopyThenRunAgainInstallsEveryFileWh
         Wizard killed;
         Choose(killed, folder);
         PressCommand(killed.Sheet(), SHEET_NEXT);
-        ASSERT_TRUE(WaitUntil([&] { return row.reached(killed); }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return row.reached(killed); }, 60000))
+            << killed.Step() << " " << MessageBoxText(killed.Box()) << " " << CopyStatus(killed);
         killed.Setup().Kill();
 
         Wizard again;

@@ -99,14 +99,13 @@ void SetLastWriteTime(const std::string &path, FILETIME time)
     CloseHandle(file);
 }
 
+// Without opening the file: a handle of ours, however brief, would make a
+// rename of setup's fail.
 FILETIME LastWriteTime(const std::string &path)
 {
-    FILETIME time = {};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    GetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-    return time;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
 }
 
 std::map<std::string, std::string> FolderState(const std::string &folder)
