@@ -341,7 +341,7 @@ TEST_F(InstallationTest, SetupKilledDuringTheCopyThenRunAgainInstallsEveryFileWh
     MakeSmallCd(cd_, 4 << 20);
     // The last file long enough to be caught in the middle: the stand-in game
     // with bytes behind it.
-    WriteBytes(cd_ + "\\SW4w.ex_", ReadBytes(cd_ + "\\SW4w.ex_") + std::string(1 << 20, 'x'));
+    WriteBytes(cd_ + "\\SW4w.ex_", ReadBytes(cd_ + "\\SW4w.ex_") + std::string(3 << 20, 'x'));
     SetLastWriteTime(cd_ + "\\SW4w.ex_", CdTime);
     const std::string folder = base_ + "\\sw4";
     const struct {
@@ -395,7 +395,7 @@ TEST_F(InstallationTest, SetupKilledDuringTheCopyThenRunAgainInstallsEveryFileWh
 
 // An upgrade from a newer CD that does not complete leaves the earlier
 // installation as it was: its files byte for byte with their times, the
-// user's own file, the record and the shortcut; its uninstaller works.
+// user's own file, the record and the shortcut.
 TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationAsItWas)
 {
     const std::string folder = base_ + "\\sw4";
