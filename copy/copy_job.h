@@ -42,7 +42,10 @@ struct CopyJobState {
        off the records it fills. */
     int starting;
     int abortConfirmed;       /* Cancel answered Yes while starting */
-    DWORD filesWritten;       /* bit n: this run created or truncated file n */
+    int current;              /* the number of the file under way */
+    char target[FS_NAME_SIZE];   /* its path; `dest` writes its staging copy */
+    DWORD filesPlaced;        /* bit n: this process put a copy of file n in place */
+    DWORD filesKept;          /* bit n: file n's earlier version waits aside */
     DWORD filesMissed;        /* bit n: file n was neither on the CD nor in InstallDir */
 };
 
@@ -55,22 +58,21 @@ extern HWND ProgressBar;
    terminates it. */
 extern HANDLE TickThreadHandle;
 
-/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every
-   file that needed copying was copied (or none did), 0 after a failure or a
-   confirmed Cancel (the file being written is deleted then; files finished
-   before stay), -1 when the box cannot be created. Reads from the current
-   directory; the caller makes it the CD folder. */
+/* Clears up what a killed run left in InstallDir, then runs the copy box
+   (IDD_COPY_PROGRESS) modally over owner: 1 when every file that needed
+   copying was copied (or none did), 0 after a failure or a confirmed Cancel
+   (the file being written is deleted then; files finished before stay in
+   place, and what they replaced aside, for UndoPlacedFiles or
+   DiscardKeptFiles), -1 when the box cannot be created. Reads from the
+   current directory; the caller makes it the CD folder. */
 int RunCopyDialog(HWND owner);
-
-/* 1 when this process's copy opened file `file` (COPY_FILE_...) for writing,
-   whether or not it finished: the undo after an aborted copy deletes only
-   those, sparing files of the same names that were there and not touched. */
-int CopyJobWroteFile(int file);
 /* The first file (COPY_FILE_...) that the job skipped after its warning
    because the CD lacked it and InstallDir had none either; -1 when none. */
 int CopyJobFirstMissedFile(void);
 /* The CD's name of file `file` into name; 0 when it does not fit. */
 int CopyJobSourceName(int file, char *name, size_t nameSize);
+/* InstallDir and the installed name of file `file`; 0 when it does not fit. */
+int CopyJobInstalledPath(int file, char *path, size_t pathSize);
 
 /* "Copy Failed on file: " name "\nInstallation aborted." in a box owned by
    window; always 0. */

@@ -17,9 +17,10 @@ extern int InstallationUnderWay;
    with exit code 1 instead; it never returns then. */
 int RunInstallation(HWND page);
 
-/* Deletes from InstallDir the game files this run's copy wrote, whole or in
-   part; files of those names that were there before and were not copied
-   over stay. 0 when InstallDir cannot be entered (nothing deleted). */
+/* Takes InstallDir back to what it held before this run's copy: the files
+   it placed are deleted and the ones they replaced put back; files it did
+   not touch stay. 0 when InstallDir cannot be entered (nothing changed);
+   InstallDir is the current directory otherwise. */
 int DeleteInstalledFiles(void);
 
 #endif

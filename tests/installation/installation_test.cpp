@@ -1,10 +1,13 @@
 // Whole installations from the real setup.exe, driven through the wizard as
 // a user would: every step, the copy, the record, the shortcut, DirectX,
 // and every way an installation can end.
+#include "copy/copy_job.h"
+#include "copy/file_placement.h"
 #include "wizard/desktop_shortcut.h"
 #include "wizard/wizard_sheet.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
+#include "startup/text_buffer.h"
 #include "resources/resource.h"
 #include "pixels.h"
 #include "wizard_driver.h"
@@ -14,6 +17,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -62,6 +66,40 @@ std::string DirectXCall(const char *name)
     return type == REG_DWORD ? std::to_string(data[0]) : (const char *)data;
 }
 
+// The copy box's status line, "" while it does not show.
+std::string CopyStatus(Wizard &wizard)
+{
+    for (HWND window : VisibleTopWindows(wizard.Setup().Id()))
+        if (WindowText(window) == "Copy Progress")
+            return WindowText(FindControl(window, IDC_PROGRESS_TEXT));
+    return "";
+}
+
+// Where setup writes file (COPY_FILE_...) of folder, or keeps its earlier version.
+std::string Staged(const std::string &folder, int file, int kind = STAGED_COPY)
+{
+    char path[MAX_PATH] = "";
+    TextCopy(InstallDir, sizeof InstallDir, folder.c_str());
+    StagedPath(file, kind, path, sizeof path);
+    TextCopy(InstallDir, sizeof InstallDir, "c:\\sw4");
+    return path;
+}
+
+long long SizeOf(const std::string &path)
+{
+    std::error_code missing;
+    auto size = std::filesystem::file_size(path, missing);
+    return missing ? -1 : (long long)size;
+}
+
+bool HasTime(const std::string &path, FILETIME time)
+{
+    FILETIME found = LastWriteTime(path);
+    return CompareFileTime(&found, &time) == 0;
+}
+
+const LONGLONG Day = 864000000000;   // in FILETIME units
+
 class InstallationTest : public testing::Test {
 protected:
     void SetUp() override
@@ -86,9 +124,10 @@ protected:
     }
 
     // From the start to the confirmation with this folder typed.
-    void Choose(Wizard &wizard, const std::string &folder, const std::string &environment = "")
+    void Choose(Wizard &wizard, const std::string &folder, const std::string &environment = "",
+                const std::string &cd = "")
     {
-        ASSERT_TRUE(wizard.Start(cd_, environment));
+        ASSERT_TRUE(wizard.Start(cd.empty() ? cd_ : cd, environment));
         ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
         wizard.Type(folder);
         ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
@@ -274,7 +313,7 @@ TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
     PressCommand(wizard.Sheet(), SHEET_NEXT);
     HWND copyBox = WaitForWindow(wizard.Setup().Id(), "Copy Progress");
     ASSERT_NE(nullptr, copyBox);
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(folder + "\\music1.pak"); }));
+    ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("music1.pak") != std::string::npos; }));
     PressCommand(copyBox, IDCANCEL);
     HWND question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?");
     ASSERT_NE(nullptr, question);
@@ -308,6 +347,183 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
     EXPECT_FALSE(FileExists(DesktopShortcut()));
+}
+
+// Killed at any moment, setup leaves each name with the old file, the whole
+// new one or nothing; run again to the end, it installs every file whole and
+// leaves nothing else of its own.
+TEST_F(InstallationTest, SetupKilledDuringTheCopyThenRunAgainInstallsEveryFileWhole)
+{
+    MakeSmallCd(cd_, 4 << 20);
+    // The last file long enough to be caught in the middle: the stand-in game
+    // with bytes behind it.
+    WriteBytes(cd_ + "\\SW4w.ex_", ReadBytes(cd_ + "\\SW4w.ex_") + std::string(3 << 20, 'x'));
+    SetLastWriteTime(cd_ + "\\SW4w.ex_", CdTime);
+    const std::string folder = base_ + "\\sw4";
+    const struct {
+        const char *when;
+        bool overOlder;   // an earlier installation is replaced
+        std::function<bool(Wizard &)> reached;
+    } rows[] = {
+        { "early in a large file", false, [&](Wizard &) { return SizeOf(Staged(folder, 16)) >= 65536; } },
+        { "between two files", true, [&](Wizard &) { return HasTime(folder + "\\sw4.cds", CdTime); } },
+        { "during the last file", true, [&](Wizard &wizard) {
+              return CopyStatus(wizard).find("SW4w.ex_") != std::string::npos
+                  && SizeOf(Staged(folder, COPY_FILE_GAME_EXE)) >= 32768;
+          } },
+    };
+    std::vector<std::string> gameFiles;
+    for (const GameFile &file : GameFiles)
+        gameFiles.push_back(file.installed);
+    for (std::string &name : gameFiles)
+        CharLowerA(&name[0]);
+    std::sort(gameFiles.begin(), gameFiles.end());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.when);
+        if (row.overOlder) {
+            std::filesystem::create_directory(folder);
+            FillInstallFolder(folder);
+            for (const GameFile &file : GameFiles)
+                SetLastWriteTime(folder + "\\" + file.installed, FileTimePlus(CdTime, -Day));
+            RecordInstallation(folder);
+        }
+        Wizard killed;
+        Choose(killed, folder);
+        PressCommand(killed.Sheet(), SHEET_NEXT);
+        ASSERT_TRUE(WaitUntil([&] { return row.reached(killed); }, 60000))
+            << killed.Step() << " " << MessageBoxText(killed.Box()) << " " << CopyStatus(killed);
+        killed.Setup().Kill();
+
+        Wizard again;
+        Choose(again, folder);
+        ASSERT_EQ("complete", again.Press(SHEET_NEXT));
+        ExpectInstalled(folder, cd_);
+        std::vector<std::string> names;
+        for (const auto &file : FolderState(folder))
+            names.push_back(file.first);
+        EXPECT_EQ(gameFiles, names);
+        EXPECT_EQ(0, again.Close(SHEET_FINISH));
+        CloseGame();
+        DeleteInstallRecord();
+        RemoveTree(folder);
+    }
+}
+
+// While this lives the Uninstall key is volatile, and no lasting key can be
+// made under it: the registry refuses the record as it refuses a user
+// without administrator rights, which Wine does not. Only a key without
+// subkeys is deleted, so nothing else of the prefix's is lost.
+struct RefusedRecord {
+    RefusedRecord() : replaced(Replace(REG_OPTION_VOLATILE)) {}
+    ~RefusedRecord() { Replace(REG_OPTION_NON_VOLATILE); }
+    static bool Replace(DWORD option)
+    {
+        const char uninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+        HKEY key;
+        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall) != ERROR_SUCCESS
+            || RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, nullptr, option, KEY_ALL_ACCESS, nullptr, &key,
+                               nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    const bool replaced;
+};
+
+// An upgrade from a newer CD that does not complete leaves the earlier
+// installation as it was: its files byte for byte with their times, the
+// user's own file, the record and the shortcut.
+TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationAsItWas)
+{
+    const std::string folder = base_ + "\\sw4";
+    Wizard first;
+    Choose(first, folder);
+    ASSERT_EQ("complete", first.Press(SHEET_NEXT));
+    EXPECT_EQ(0, first.Close(SHEET_FINISH));
+    CloseGame();
+    WriteBytes(folder + "\\mine.sav", "the user's own");
+    const std::map<std::string, std::string> before = FolderState(folder);
+    const std::string record = ReadRecordValue("UninstallString"), link = ReadLink(DesktopShortcut());
+    ASSERT_NE("", link);
+
+    // Other bytes and a later time for every file, and one long enough to cancel in.
+    const std::string newer = ScratchFolder("newer-cd");
+    MakeSmallCd(newer, 4 << 20);
+    for (const GameFile &file : GameFiles) {
+        std::string path = newer + "\\" + file.cd;
+        if (path.find(".ex_") == std::string::npos)   // the stand-in game stays a program
+            WriteFileOfSize(path, ReadBytes(path).size(), 77);
+        SetLastWriteTime(path, FileTimePlus(CdTime, Day));
+    }
+    const std::string kept = Staged(folder, 0, STAGED_KEPT);
+    const struct {
+        const char *what;
+        bool gameRuns;         // from the installation: its program cannot be replaced
+        bool newFileInUse;     // the new sw4.exe, so that the old cannot come back
+        bool recordRefused;    // the copy completes, but its record cannot be written
+        std::string told;      // after the copy box's own messages
+    } rows[] = {
+        { "cancelled after a few files", false, false, false, "" },
+        { "the game runs", true, false, false, "Copy Failed on file: " + folder + "\\SW4w.exe" + Aborted },
+        { "an earlier version that cannot be put back", false, true, false,
+          "Setup could not put back the earlier version of this file:\n" + folder + "\\sw4.exe\nIt is kept as:\n"
+              + kept },
+        { "the record cannot be written", false, false, true,
+          std::string("Setup could not record the installation in the Windows registry. Please run Setup again as "
+                      "an administrator.") + Aborted },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        // Only an Uninstall key without subkeys can be made to refuse the record.
+        std::unique_ptr<RefusedRecord> refused;
+        if (row.recordRefused) {
+            DeleteInstallRecord();
+            refused = std::make_unique<RefusedRecord>();
+            ASSERT_TRUE(refused->replaced);
+        }
+        ProgramRun game;
+        if (row.gameRuns) {
+            ASSERT_TRUE(game.Start(folder + "\\SW4w.exe", "", folder));
+            ASSERT_NE(nullptr, WaitForGame().window);
+        }
+        Wizard wizard;
+        Choose(wizard, folder, "", newer);
+        PressCommand(wizard.Sheet(), SHEET_NEXT);
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (row.newFileInUse) {
+            ASSERT_TRUE(WaitUntil([&] { return HasTime(folder + "\\sw4.exe", FileTimePlus(CdTime, Day)); }));
+            held = CreateFileA((folder + "\\sw4.exe").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        if (!row.gameRuns && !row.recordRefused) {
+            ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("music1.pak") != std::string::npos; }));
+            PressCommand(WaitForWindow(wizard.Setup().Id(), "Copy Progress"), IDCANCEL);
+            HWND question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?");
+            ASSERT_NE(nullptr, question);
+            PressCommand(question, IDYES);
+        }
+        if (!row.told.empty()) {
+            HWND box = WaitForMessageBox(wizard.Setup().Id(), row.told.substr(0, 20), 60000);
+            EXPECT_EQ(row.told, MessageBoxText(box));
+            PressCommand(box, IDOK);
+        }
+        EXPECT_EQ(1, wizard.Setup().WaitForExit());
+        CloseGame();
+        if (refused) {
+            refused.reset();
+            RecordInstallation(folder);
+        }
+        if (held != INVALID_HANDLE_VALUE) {
+            // What the message leaves to the user.
+            CloseHandle(held);
+            EXPECT_TRUE(DeleteFileA((folder + "\\sw4.exe").c_str()));
+            EXPECT_TRUE(MoveFileA(kept.c_str(), (folder + "\\sw4.exe").c_str()));
+        }
+        EXPECT_EQ(before, FolderState(folder));
+        EXPECT_EQ(record, ReadRecordValue("UninstallString"));
+        EXPECT_EQ(link, ReadLink(DesktopShortcut()));
+    }
+    RemoveTree(newer);
 }
 
 // Every result that ends the installation: its message, exit code 1, and
@@ -650,26 +866,6 @@ TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalled
     RemoveTree(folder);
 }
 
-// While this lives the Uninstall key is volatile, and no lasting key can be
-// made under it: the registry refuses the record as it refuses a user
-// without administrator rights, which Wine does not. Only a key without
-// subkeys is deleted, so nothing else of the prefix's is lost.
-struct RefusedRecord {
-    RefusedRecord() : replaced(Replace(REG_OPTION_VOLATILE)) {}
-    ~RefusedRecord() { Replace(REG_OPTION_NON_VOLATILE); }
-    static bool Replace(DWORD option)
-    {
-        const char uninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-        HKEY key;
-        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall) != ERROR_SUCCESS
-            || RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, nullptr, option, KEY_ALL_ACCESS, nullptr, &key,
-                               nullptr) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
-    const bool replaced;
-};
 
 TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
 {

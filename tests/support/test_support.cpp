@@ -100,14 +100,36 @@ void SetLastWriteTime(const std::string &path, FILETIME time)
     CloseHandle(file);
 }
 
+// Without opening the file: a handle of ours, however brief, would make a
+// rename of setup's fail.
 FILETIME LastWriteTime(const std::string &path)
 {
-    FILETIME time = {};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    GetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-    return time;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+std::map<std::string, std::string> FolderState(const std::string &folder)
+{
+    std::map<std::string, std::string> state;
+    std::error_code ignored;
+    for (const auto &entry : fs::directory_iterator(folder, ignored)) {
+        if (!entry.is_regular_file(ignored))
+            continue;
+        std::string path = entry.path().string(), name = entry.path().filename().string();
+        unsigned long long digest = 14695981039346656037ull;   // FNV-1a
+        std::string bytes = ReadBytes(path);
+        for (unsigned char c : bytes)
+            digest = (digest ^ c) * 1099511628211ull;
+        FILETIME time = LastWriteTime(path);
+        for (char &c : name)
+            c = (char)tolower((unsigned char)c);
+        char text[128];
+        snprintf(text, sizeof text, "%zu bytes, digest %016llx, time %08lx%08lx", bytes.size(), digest,
+                 time.dwHighDateTime, time.dwLowDateTime);
+        state[name] = text;
+    }
+    return state;
 }
 
 // ---- The game's files ----------------------------------------------------
@@ -298,6 +320,12 @@ long ProgramRun::WaitForExit(DWORD timeoutMs)
         return -1;
     GetExitCodeProcess(process_.hProcess, &code);
     return (long)code;
+}
+
+void ProgramRun::Kill()
+{
+    TerminateProcess(process_.hProcess, 99);
+    WaitForSingleObject(process_.hProcess, 5000);
 }
 
 bool ProgramRun::HasExited() const

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ extern const FILETIME CdTime;   // the sample CD's
 FILETIME FileTimePlus(FILETIME time, LONGLONG units);
 void SetLastWriteTime(const std::string &path, FILETIME time);
 FILETIME LastWriteTime(const std::string &path);
+// Every file of folder (not its subfolders), by lower-case name, as
+// "<size> bytes, digest <d>, time <t>": equal states mean equal bytes and
+// times, and a difference prints short.
+std::map<std::string, std::string> FolderState(const std::string &folder);
 
 // ---- The game's files ----------------------------------------------------
 // The 17 files named alike on the CD and installed, then the two Windows
@@ -100,6 +105,7 @@ public:
     bool Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                const std::string &environment = "");
     long WaitForExit(DWORD timeoutMs = 20000);   // the exit code; -1 when it did not end
+    void Kill();                                 // as the task list ends it, at once
     bool HasExited() const;
     DWORD Id() const { return process_.dwProcessId; }
 
