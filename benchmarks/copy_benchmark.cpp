@@ -26,7 +26,7 @@ static LARGE_INTEGER BoxHidden;
 static LRESULT CALLBACK WatchCopyBox(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
-    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGING && call->hwnd == CopyDialog.load()
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGING && call->hwnd == CopyDialog
         && (((const WINDOWPOS *)call->lParam)->flags & SWP_HIDEWINDOW) && BoxHidden.QuadPart == 0)
         QueryPerformanceCounter(&BoxHidden);
     return CallNextHookEx(NULL, code, wParam, lParam);

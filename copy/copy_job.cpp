@@ -1,4 +1,5 @@
 #include "copy/copy_job.h"
+#include "copy/file_placement.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
@@ -25,7 +26,7 @@ static const struct {
 };
 
 CopyJobState CopyJob;
-std::atomic<HWND> CopyDialog;
+HWND volatile CopyDialog;
 HWND ProgressBar;
 HANDLE TickThreadHandle;
 
@@ -44,8 +45,8 @@ static int StartNextFile(HWND dialog);
 /* ---- Choosing the files ----------------------------------------------------- */
 
 /* A candidate whose names could not be composed whole (a string missing from
-   the resources) is taken with an empty destination, which cannot open: the
-   job ends as a copy failure, where skipping it would leave a game file out
+   the resources) is taken with an empty destination, which the job refuses
+   as a copy failure, where skipping it would leave a game file out
    silently. A file that is nowhere is skipped after its warning, and noted
    for the installation to judge. */
 static int IsCandidate(HWND window, int file, int composed, const char *source, char *dest)
@@ -62,45 +63,30 @@ static int IsCandidate(HWND window, int file, int composed, const char *source, 
     return need == COPY_NEEDED;
 }
 
+/* Tests file; 1 when it needs copying, with its names in source and dest. */
+static int ConsiderFile(HWND window, int file, char *source, char *dest)
+{
+    int composed = CopyJobSourceName(file, source, CANDIDATE_PATH_SIZE)
+                   && CopyJobInstalledPath(file, dest, CANDIDATE_PATH_SIZE);
+    if (!IsCandidate(window, file, composed, source, dest))
+        return 0;
+    CopyJob.current = file;
+    return 1;
+}
+
 /* Puts the next file that needs copying into source and dest (each
-   CANDIDATE_PATH_SIZE characters); 0 when none is left, or when a Cancel
-   was confirmed during a missing-file warning. */
+   CANDIDATE_PATH_SIZE characters) and its number into CopyJob.current; 0
+   when none is left, or when a Cancel was confirmed during a missing-file
+   warning. The Windows files come once the list is used up. */
 static int SelectNextFile(HWND window, char *source, char *dest)
 {
-    while (GameFileList[CopyJob.nextFile] != NULL && !CopyJob.abortConfirmed) {
-        const char *name = GameFileList[CopyJob.nextFile];
-        int composed = TextCopy(source, CANDIDATE_PATH_SIZE, name)
-                       && TextCopy(dest, CANDIDATE_PATH_SIZE, InstallDir)
-                       && TextAppend(dest, CANDIDATE_PATH_SIZE, "\\")
-                       && TextAppend(dest, CANDIDATE_PATH_SIZE, name);
-        CopyJob.nextFile++;
-        if (IsCandidate(window, CopyJob.nextFile - 1, composed, source, dest))
+    while (GameFileList[CopyJob.nextFile] != NULL && !CopyJob.abortConfirmed)
+        if (ConsiderFile(window, CopyJob.nextFile++, source, dest))
             return 1;
-    }
-    while (CopyJob.extraFilesTried < 2 && !CopyJob.abortConfirmed) {
-        int file = CopyJob.extraFilesTried;
-        int composed = TextLoadString(source, CANDIDATE_PATH_SIZE, WindowsFiles[file].source)
-                       && TextCopy(dest, CANDIDATE_PATH_SIZE, InstallDir)
-                       && TextAppendString(dest, CANDIDATE_PATH_SIZE, WindowsFiles[file].dest);
-        CopyJob.extraFilesTried++;
-        if (IsCandidate(window, COPY_FILE_GAME_LIB + file, composed, source, dest))
+    while (CopyJob.extraFilesTried < 2 && !CopyJob.abortConfirmed)
+        if (ConsiderFile(window, COPY_FILE_GAME_LIB + CopyJob.extraFilesTried++, source, dest))
             return 1;
-    }
     return 0;
-}
-
-/* The number of the file SelectNextFile chose last: the Windows files come
-   only once the list is used up. */
-static int SelectedFile(void)
-{
-    if (CopyJob.extraFilesTried == 0)
-        return CopyJob.nextFile - 1;
-    return COPY_FILE_GAME_LIB + CopyJob.extraFilesTried - 1;
-}
-
-int CopyJobWroteFile(int file)
-{
-    return file >= 0 && file < COPY_FILE_COUNT && (CopyJob.filesWritten >> file & 1);
 }
 
 int CopyJobFirstMissedFile(void)
@@ -118,6 +104,17 @@ int CopyJobSourceName(int file, char *name, size_t nameSize)
         return TextCopy(name, nameSize, GameFileList[file]);
     if (file >= COPY_FILE_GAME_LIB && file < COPY_FILE_COUNT)
         return TextLoadString(name, nameSize, WindowsFiles[file - COPY_FILE_GAME_LIB].source);
+    return 0;
+}
+
+int CopyJobInstalledPath(int file, char *path, size_t pathSize)
+{
+    if (file >= 0 && file < COPY_FILE_GAME_LIB)
+        return TextCopy(path, pathSize, InstallDir) && TextAppend(path, pathSize, "\\")
+            && TextAppend(path, pathSize, GameFileList[file]);
+    if (file >= COPY_FILE_GAME_LIB && file < COPY_FILE_COUNT)
+        return TextCopy(path, pathSize, InstallDir)
+            && TextAppendString(path, pathSize, WindowsFiles[file - COPY_FILE_GAME_LIB].dest);
     return 0;
 }
 
@@ -152,7 +149,7 @@ static void ShowCopyStatus(HWND dialog)
     TextLoadString(status, sizeof status, IDS_COPYING);
     TextAppend(status, sizeof status, CopyJob.source->name);
     TextAppendString(status, sizeof status, IDS_COPY_TO);
-    TextAppend(status, sizeof status, CopyJob.dest->name);
+    TextAppend(status, sizeof status, CopyJob.target);
     SendDlgItemMessageA(dialog, IDC_PROGRESS_TEXT, WM_SETTEXT, 0, (LPARAM)status);
 }
 
@@ -165,8 +162,8 @@ static int ProgressPosition(LONG copied)
 
 /* ---- The records of one file ------------------------------------------------ */
 
-/* Ends the file under way: one still being written is closed and deleted,
-   then both streams and the buffer are freed. Finished files stay. */
+/* Ends the file under way: a staging copy still being written is closed and
+   deleted, then both streams and the buffer are freed. Finished files stay. */
 static void ReleaseCopyFiles(void)
 {
     if (CopyJob.dest != NULL && CopyJob.dest->isOpen) {
@@ -211,16 +208,18 @@ static int OpenNextFile(HWND dialog)
     /* A path longer than any CreateFileA takes fails like one that will not open. */
     if (!TextCopy(CopyJob.source->name, FS_NAME_SIZE, source))
         return ShowCopyFailed(dialog, source);
-    if (!TextCopy(CopyJob.dest->name, FS_NAME_SIZE, dest))
+    if (dest[0] == '\0' || !TextCopy(CopyJob.target, FS_NAME_SIZE, dest)
+        || !StagedPath(CopyJob.current, STAGED_COPY, CopyJob.dest->name, FS_NAME_SIZE))
         return ShowCopyFailed(dialog, dest);
 
     CopyJob.source->mode = FS_MODE_READ;
     CopyJob.dest->mode = FS_MODE_CREATE;
+    /* A source of 2 GB or more does not open either. */
     if (CopyJob.source->Open(1, 0) != 1)
         return ShowCopyFailed(dialog, CopyJob.source->name);
-    if (CopyJob.dest->Open(1, 0) != 1)
-        return ShowCopyFailed(dialog, CopyJob.dest->name);
-    CopyJob.filesWritten |= (DWORD)1 << SelectedFile();
+    /* What cannot be replaced fails now, before its bytes are copied. */
+    if (!IsReplaceable(CopyJob.target) || CopyJob.dest->Open(1, 0) != 1)
+        return ShowCopyFailed(dialog, CopyJob.target);
     CopyJob.remaining = CopyJob.source->size;
 
     SendMessageA(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -236,10 +235,10 @@ enum { TICK_PERIOD_MS = 10 };
    the job is not paused. */
 static void LookForTick(void)
 {
-    HWND dialog = CopyDialog.load();
-    LONG isPaused = CopyJob.paused.load();   /* read before the request */
-    if (CopyJob.tickRequested.load() && !isPaused) {
-        CopyJob.tickRequested.store(0);
+    HWND dialog = CopyDialog;
+    LONG isPaused = CopyJob.paused;   /* read before the request */
+    if (CopyJob.tickRequested && !isPaused) {
+        InterlockedExchange(&CopyJob.tickRequested, 0);
         PostMessageA(dialog, WM_COMMAND, IDC_COPY_TICK, 0);
     }
 }
@@ -270,7 +269,7 @@ static DWORD WINAPI TickThreadProc(LPVOID unused)
 static int StartNextFile(HWND dialog)
 {
     CopyJob.starting = 1;
-    CopyJob.paused.store(1);
+    InterlockedExchange(&CopyJob.paused, 1);
     int ready = OpenNextFile(dialog);
     CopyJob.starting = 0;
     if (CopyJob.abortConfirmed) {
@@ -280,24 +279,30 @@ static int StartNextFile(HWND dialog)
     if (!ready)
         return 0;
 
-    CopyJob.tickRequested.store(0);
-    CopyJob.paused.store(0);
+    InterlockedExchange(&CopyJob.tickRequested, 0);
+    InterlockedExchange(&CopyJob.paused, 0);
     if (TickThreadHandle == NULL)
         TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, NULL);
-    CopyJob.tickRequested.store(1);
+    InterlockedExchange(&CopyJob.tickRequested, 1);
     return 1;
 }
 
 /* ---- One tick --------------------------------------------------------------- */
 
-/* Gives the finished copy its source's time and closes it for good. */
-static void FinishFile(void)
+/* Gives the whole copy its source's time, closes it and puts it in place;
+   1 when it is there, 0 after the copy failure (the staging copy deleted). */
+static int FinishFile(HWND dialog)
 {
     FILETIME lastWrite;
     if (GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
         SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
     CopyJob.dest->Close();
-    ReleaseCopyFiles();   /* finds the copy closed and keeps it */
+    if (!PlaceCopiedFile(CopyJob.current)) {
+        DeleteFileA(CopyJob.dest->name);
+        return ShowCopyFailed(dialog, CopyJob.target);
+    }
+    ReleaseCopyFiles();   /* finds the copy closed and placed */
+    return 1;
 }
 
 /* Moves one chunk, or finishes the file and starts the next; 1 to go on,
@@ -314,14 +319,15 @@ static int CopyTick(HWND dialog)
         if (CopyJob.source->Read(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
             return ShowCopyFailed(dialog, CopyJob.source->name);
         if (CopyJob.dest->Write(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
-            return ShowCopyFailed(dialog, CopyJob.dest->name);
+            return ShowCopyFailed(dialog, CopyJob.target);
         CopyJob.remaining -= chunk;
         CopyJob.copiedTotal += chunk;
-        CopyJob.tickRequested.store(1);
+        InterlockedExchange(&CopyJob.tickRequested, 1);
         return 1;
     }
 
-    FinishFile();
+    if (!FinishFile(dialog))
+        return 0;
     return StartNextFile(dialog);
 }
 
@@ -335,7 +341,7 @@ static void EndCopyDialog(HWND dialog, int result)
 
 static void OnCopyDialogInit(HWND dialog)
 {
-    CopyDialog.store(dialog);
+    CopyDialog = dialog;
     ProgressBar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
     if (!StartNextFile(dialog))
         EndCopyDialog(dialog, CopyJob.result);
@@ -345,7 +351,7 @@ static void OnCopyCancel(HWND dialog)
 {
     int whileStarting = CopyJob.starting;
 
-    CopyJob.paused.store(1);
+    InterlockedExchange(&CopyJob.paused, 1);
     int abort = ConfirmAbort(dialog);
     if (whileStarting) {
         /* StartNextFile sits in a message box below us with records half
@@ -360,15 +366,15 @@ static void OnCopyCancel(HWND dialog)
     }
     /* A tick that came during the question was dropped: re-arm the chain
        before TickThread may look again. */
-    CopyJob.tickRequested.store(1);
-    CopyJob.paused.store(0);
+    InterlockedExchange(&CopyJob.tickRequested, 1);
+    InterlockedExchange(&CopyJob.paused, 0);
 }
 
 static void OnCopyTickCommand(HWND dialog)
 {
     /* Dropped while paused, while a file is being started, and once the
        records are gone. */
-    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused.load())
+    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused)
         return;
     if (!CopyTick(dialog))
         EndCopyDialog(dialog, CopyJob.result);
@@ -398,6 +404,8 @@ static INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 int RunCopyDialog(HWND owner)
 {
+    /* Before any file is judged: a file put back is judged as it is. */
+    RecoverInterruptedCopy();
     return (int)DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner,
                                 CopyDialogProc, 0);
 }

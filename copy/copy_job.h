@@ -4,7 +4,6 @@
 #define COPY_JOB_H
 
 #include <windows.h>
-#include <atomic>
 #include "copy/file_stream.h"
 
 /* The 17 game files, named alike on the CD and in InstallDir, ending with
@@ -31,9 +30,10 @@ struct CopyJobState {
     LONG remaining;           /* bytes of the current file still to copy */
     LONG copiedTotal;         /* bytes of the whole job; drives the bar */
     /* Shared with TickThread, which clears the request when it posts a tick
-       and posts nothing while paused. */
-    std::atomic<LONG> tickRequested;
-    std::atomic<LONG> paused;
+       and posts nothing while paused. Plain words, written through
+       InterlockedExchange, which every Windows has. */
+    volatile LONG tickRequested;
+    volatile LONG paused;
     int result;               /* 1 once no file is left to copy */
     int nextFile;             /* GameFileList row to consider next */
     int extraFilesTried;      /* Windows files considered so far, 0 to 2 */
@@ -42,35 +42,37 @@ struct CopyJobState {
        off the records it fills. */
     int starting;
     int abortConfirmed;       /* Cancel answered Yes while starting */
-    DWORD filesWritten;       /* bit n: this run created or truncated file n */
+    int current;              /* the number of the file under way */
+    char target[FS_NAME_SIZE];   /* its path; `dest` writes its staging copy */
+    DWORD filesPlaced;        /* bit n: this process put a copy of file n in place */
+    DWORD filesKept;          /* bit n: file n's earlier version waits aside */
     DWORD filesMissed;        /* bit n: file n was neither on the CD nor in InstallDir */
 };
 
 /* nextFile, extraFilesTried, copiedTotal and result are never reset: the
    job runs once per process, and a second run copies nothing. */
 extern CopyJobState CopyJob;
-extern std::atomic<HWND> CopyDialog;   /* where TickThread posts the ticks */
+extern HWND volatile CopyDialog;   /* where TickThread posts the ticks */
 extern HWND ProgressBar;
 /* 0 until the first file starts; the thread then runs until ExitCleanup
    terminates it. */
 extern HANDLE TickThreadHandle;
 
-/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every
-   file that needed copying was copied (or none did), 0 after a failure or a
-   confirmed Cancel (the file being written is deleted then; files finished
-   before stay), -1 when the box cannot be created. Reads from the current
-   directory; the caller makes it the CD folder. */
+/* Clears up what a killed run left in InstallDir, then runs the copy box
+   (IDD_COPY_PROGRESS) modally over owner: 1 when every file that needed
+   copying was copied (or none did), 0 after a failure or a confirmed Cancel
+   (the file being written is deleted then; files finished before stay in
+   place, and what they replaced aside, for UndoPlacedFiles or
+   DiscardKeptFiles), -1 when the box cannot be created. Reads from the
+   current directory; the caller makes it the CD folder. */
 int RunCopyDialog(HWND owner);
-
-/* 1 when this process's copy opened file `file` (COPY_FILE_...) for writing,
-   whether or not it finished: the undo after an aborted copy deletes only
-   those, sparing files of the same names that were there and not touched. */
-int CopyJobWroteFile(int file);
 /* The first file (COPY_FILE_...) that the job skipped after its warning
    because the CD lacked it and InstallDir had none either; -1 when none. */
 int CopyJobFirstMissedFile(void);
 /* The CD's name of file `file` into name; 0 when it does not fit. */
 int CopyJobSourceName(int file, char *name, size_t nameSize);
+/* InstallDir and the installed name of file `file`; 0 when it does not fit. */
+int CopyJobInstalledPath(int file, char *path, size_t pathSize);
 
 /* "Copy Failed on file: " name "\nInstallation aborted." in a box owned by
    window; always 0. */

@@ -2,7 +2,6 @@
 
 #include <stdarg.h>
 #include <stddef.h>
-#include <stdio.h>
 
 /* The reporter's texts convert the stream itself with %s. */
 static_assert(offsetof(FileStream, name) == 0, "name must be the first member");
@@ -59,6 +58,19 @@ int OsSeekFile(HANDLE handle, LONG offset, int whence, LONG *positionOut)
     return 0;
 }
 
+int OsFileSize(HANDLE handle, LONG *sizeOut)
+{
+    DWORD high = 0;
+    DWORD low = GetFileSize(handle, &high);
+    /* 2 GB and more has no LONG: refused rather than wrapped. A failure
+       gives all 32 low bits set and is refused alike. */
+    if (high != 0 || low > (DWORD)MAXLONG)
+        return -1;
+    if (sizeOut != NULL)
+        *sizeOut = (LONG)low;
+    return 0;
+}
+
 int OsCloseFile(HANDLE handle)
 {
     return CloseHandle(handle) ? 0 : 1;
@@ -89,7 +101,9 @@ int OsWriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *countOut)
 int ReportStreamError(int code, ...)
 {
     char format[80];
-    char text[256];
+    /* wvsprintfA writes at most 1024 characters and the terminator, so the
+       text needs no size of its own. */
+    char text[1025];
     va_list args;
 
     if (!StreamErrorsEnabled || StreamErrorCallback == NULL)
@@ -97,7 +111,7 @@ int ReportStreamError(int code, ...)
     if (LoadStringA(StreamErrorModule, (UINT)code, format, sizeof format) <= 0)
         return 0;
     va_start(args, code);
-    vsnprintf(text, sizeof text, format, args);
+    wvsprintfA(text, format, args);
     va_end(args);
     return StreamErrorCallback(text);
 }
@@ -143,8 +157,14 @@ int FileStream::Open(int report, DWORD attributes)
     base = 0;
     parent = NULL;
     owner = NULL;
-    OsSeekFile(handle, 0, FS_SEEK_END, &size);
-    OsSeekFile(handle, 0, FS_SEEK_BEGIN, NULL);
+    /* A file the positions cannot carry is not opened at all. The pointer
+       stays at 0, where CreateFileA left it. */
+    if (OsFileSize(handle, &size) != 0) {
+        OsCloseFile(handle);
+        if (report)
+            ReportStreamError(FSE_OPEN_FAILED, this);
+        return 0;
+    }
     isOpen = 1;
     return 1;
 }
@@ -215,6 +235,11 @@ DWORD FileStream::Write(const void *buffer, DWORD count)
     }
     if (buffer == NULL) {
         ReportStreamError(FSE_WRITE_NULL_BUFFER, this);
+        return 0;
+    }
+    /* Growing the file to 2 GB would wrap the positions. */
+    if ((LONGLONG)base + pos + count > MAXLONG) {
+        ReportStreamError(FSE_WRITE_FAILED, this);
         return 0;
     }
 

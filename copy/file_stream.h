@@ -1,6 +1,7 @@
 /* The file stream layer: one Win32 file in a small record that carries its
    own position and size, over five thin wrappers of the Win32 file calls.
-   No buffering: each Read and Write is one ReadFile or WriteFile. */
+   No buffering: each Read and Write is one ReadFile or WriteFile. Positions
+   and sizes are signed 32-bit, so a file of 2 GB or more is refused. */
 #ifndef FILE_STREAM_H
 #define FILE_STREAM_H
 
@@ -80,15 +81,17 @@ struct FileStream {
     FileStream(const FileStream &) = delete;
     FileStream &operator=(const FileStream &) = delete;
 
-    /* Opens `name` in `mode` and measures it; 1 when open afterwards. A
-       nonzero report asks for FSE_OPEN_FAILED when the file cannot be opened;
-       attributes go to CreateFileA as its flags and attributes. */
+    /* Opens `name` in `mode` and measures it; 1 when open afterwards. A file
+       of 2 GB or more is refused like one that cannot be opened. A nonzero
+       report asks for FSE_OPEN_FAILED then; attributes go to CreateFileA as
+       its flags and attributes. */
     int Open(int report, DWORD attributes);
     void Close();
     /* Bytes read; 0 at the end of the stream and on every error. */
     DWORD Read(void *buffer, DWORD count);
-    /* Bytes written; 0 on a refusal and on an OS failure, fewer than count
-       when the OS wrote less (reported as FSE_WRITE_FAILED). */
+    /* Bytes written; 0 on a refusal (also of a write that would carry the
+       file to 2 GB) and on an OS failure, fewer than count when the OS wrote
+       less (reported as FSE_WRITE_FAILED). */
     DWORD Write(const void *buffer, DWORD count);
     /* Sets pos; moves the OS file pointer only when it is not there already. */
     void Seek(LONG position);
@@ -99,6 +102,9 @@ struct FileStream {
    Open and seek give 0 or -1; close, read and write give 0 or 1. */
 int OsOpenFile(const char *path, DWORD mode, HANDLE *handleOut, DWORD attributes);
 int OsSeekFile(HANDLE handle, LONG offset, int whence, LONG *positionOut);
+/* The file's length, measured with its high part: -1 when it is 2 GB or
+   more, or cannot be measured. */
+int OsFileSize(HANDLE handle, LONG *sizeOut);
 int OsCloseFile(HANDLE handle);
 int OsReadFile(HANDLE handle, void *buffer, DWORD count, DWORD *countOut);
 int OsWriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *countOut);

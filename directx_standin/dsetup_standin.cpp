@@ -6,7 +6,8 @@
 //
 // Every call is recorded under HKEY_CURRENT_USER\Software\DirectX Setup Stand-in:
 //   "Calls" (REG_DWORD, counted up), "RootPath" (REG_SZ), "Flags" (REG_DWORD),
-//   "WindowCaption" (REG_SZ, the caption of the window handed in).
+//   "WindowCaption" (REG_SZ, the caption of the window handed in),
+//   "DirectXFolder" (REG_SZ, where it looks for the DIRECTX folder).
 //
 // A test makes it answer any code by setting the environment variable
 // DXSETUP_STANDIN_RESULT to that number (e.g. -6 or 1) in setup's environment.
@@ -22,6 +23,17 @@
 namespace {
 
 const char RecordKey[] = "Software\\DirectX Setup Stand-in";
+
+// The root is a folder (Z:\cd) or a drive's root (D:\ with its backslash
+// already there); a name under it gets one backslash either way. False when
+// the path does not fit.
+bool PathUnder(const char *rootPath, const char *name, char (&path)[MAX_PATH])
+{
+    size_t rootLength = strlen(rootPath);
+    const char *separator = rootLength > 0 && rootPath[rootLength - 1] == '\\' ? "" : "\\";
+    int length = snprintf(path, sizeof path, "%s%s%s", rootPath, separator, name);
+    return length >= 0 && length < (int)sizeof path;
+}
 
 void Record(HWND window, const char *rootPath, DWORD flags)
 {
@@ -41,6 +53,10 @@ void Record(HWND window, const char *rootPath, DWORD flags)
     if (window)
         GetWindowTextA(window, caption, sizeof caption);
     RegSetValueExA(key, "WindowCaption", 0, REG_SZ, (const BYTE *)caption, (DWORD)strlen(caption) + 1);
+    char folder[MAX_PATH] = "";
+    if (rootPath)
+        PathUnder(rootPath, "DIRECTX", folder);
+    RegSetValueExA(key, "DirectXFolder", 0, REG_SZ, (const BYTE *)folder, (DWORD)strlen(folder) + 1);
     RegCloseKey(key);
 }
 
@@ -96,8 +112,7 @@ void ShowWindowUntilClosed(HWND owner)
 bool Exists(const char *rootPath, const char *name, bool folder)
 {
     char path[MAX_PATH];
-    int length = snprintf(path, sizeof path, "%s\\%s", rootPath, name);
-    if (length < 0 || length >= (int)sizeof path)
+    if (!PathUnder(rootPath, name, path))
         return false;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES

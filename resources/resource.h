@@ -82,5 +82,11 @@
 #define IDS_SEE_TROUBLESHOOTING      56
 #define IDS_LOW_MEMORY               57
 #define IDS_SETUP_MUTEX              58
+#define IDS_RECORD_FAILED            59
+/* An undo that could not put back a file the copy replaced: the first
+   two around the file's path and the path it waits under. */
+#define IDS_EARLIER_VERSION          60
+#define IDS_NOT_PUT_BACK             61
+#define IDS_OTHERS_NOT_PUT_BACK      62
 
 #endif

@@ -12,6 +12,7 @@
 #include "startup/text_buffer.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -24,7 +25,7 @@ const char kUninstallCaption[] = "Starwake IV Uninstall";
 const char kGameMutex[] = "Starwake 4 Mutex";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRecordKey[] = "SW4 (DOS)";
-const char kShortcut[] = "\\Desktop\\Starwake IV.lnk";
+const char kShortcutName[] = "Starwake IV.lnk";
 const char kRemoveSwitch[] = "-remove-installation";
 // The CD's packed Windows program; setup installs it under another name, so
 // a folder holding it is the CD, never an installation.
@@ -129,14 +130,22 @@ bool RecordBelongsTo(HKEY record, const char *folder)
     if (status != ERROR_SUCCESS)
         return false;   // longer than any path of ours
     command[size] = '\0';
-    char *cut = strrchr(command, ' ');    // " -uninstall"
-    if (cut != NULL)
+    char *program = command;
+    char *cut;
+    if (command[0] == '"') {              // "folder\SW4.EXE" -uninstall
+        program = command + 1;
+        cut = strchr(program, '"');
+        if (cut == NULL)
+            return true;                  // never closed: names no program
         *cut = '\0';
-    cut = strrchr(command, '\\');         // "\SW4.EXE"
+    } else if ((cut = strrchr(command, ' ')) != NULL) {
+        *cut = '\0';                      // " -uninstall"
+    }
+    cut = strrchr(program, '\\');         // "\SW4.EXE"
     if (cut == NULL)
         return false;
     *cut = '\0';
-    return SameFolder(command, folder);
+    return SameFolder(program, folder);
 }
 
 void AddLeftover(char *leftovers, size_t leftoversSize, const char *what)
@@ -154,6 +163,23 @@ bool DeleteIfThere(const char *path)
     // Files copied from a CD may carry its read-only attribute.
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path) || !FileExists(path);
+}
+
+// Setup puts the shortcut on the desktop of all users, or the user's, as the
+// shell names them, or into the Windows folder's Desktop when the shell
+// names neither; it is taken from each of them.
+void RemoveShortcuts(char *leftovers, size_t leftoversSize)
+{
+    const int desktops[] = { CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY };
+    char shortcut[PATH_SIZE];
+    for (int desktop : desktops)
+        if (SHGetSpecialFolderPathA(NULL, shortcut, desktop, FALSE) && TextAppend(shortcut, sizeof shortcut, "\\")
+            && TextAppend(shortcut, sizeof shortcut, kShortcutName) && !DeleteIfThere(shortcut))
+            AddLeftover(leftovers, leftoversSize, shortcut);
+    UINT length = GetWindowsDirectoryA(shortcut, sizeof shortcut);
+    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, "\\Desktop\\")
+        && TextAppend(shortcut, sizeof shortcut, kShortcutName) && !DeleteIfThere(shortcut))
+        AddLeftover(leftovers, leftoversSize, shortcut);
 }
 
 // Removes the record and the desktop shortcut when the record is this
@@ -177,11 +203,7 @@ bool RemoveRecordAndShortcut(const char *folder, char *leftovers, size_t leftove
     if (!ours)
         return false;
 
-    char shortcut[PATH_SIZE];
-    UINT length = GetWindowsDirectoryA(shortcut, sizeof shortcut);
-    if (length > 0 && length < sizeof shortcut && TextAppend(shortcut, sizeof shortcut, kShortcut)
-        && !DeleteIfThere(shortcut))
-        AddLeftover(leftovers, leftoversSize, shortcut);
+    RemoveShortcuts(leftovers, leftoversSize);
     return true;
 }
 

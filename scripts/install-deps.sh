@@ -24,6 +24,9 @@ command -v xdotool >/dev/null || need+=(xdotool)
 # /usr/bin/convert may be a stand-in on some images; the real one comes with the package.
 installed imagemagick || need+=(imagemagick)
 command -v python3 >/dev/null || need+=(python3)
+# The CD image: xorriso writes it, fuseiso mounts it for the tests.
+command -v xorriso >/dev/null || need+=(xorriso)
+command -v fuseiso >/dev/null || need+=(fuseiso)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0

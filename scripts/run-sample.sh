@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds setup.exe and the sample CD, then starts setup from the CD folder
-# under Wine, as a user would. With a display it runs in a real window until
-# closed; without one it runs on a virtual display and ends with a
-# screenshot of what it shows (build/screenshot.png).
+# Builds setup.exe, the sample CD and its image, then starts setup from the
+# CD under Wine, as a user would: from the image mounted as the CD-ROM drive
+# D:, or from the sample CD folder where FUSE cannot mount it. With a display
+# it runs in a real window until closed; without one it runs on a virtual
+# display and ends with a screenshot of what it shows (build/screenshot.png).
 # The build is the one scripts/host.sh chose for this host: build/i686, run
 # natively or through QEMU as the tests run it, or build/x86_64 where neither
 # works. Its Wine prefix sample-prefix is kept, so an installation made in
@@ -20,16 +21,27 @@ check_wine_runs || exit 1
 . "$top/scripts/wine-session.sh"
 export WINEPREFIX=${SW4_SAMPLE_PREFIX:-$build/sample-prefix}
 headless=0
+cd_drive=$build/sample-cd-drive
+finish() {
+    cd "$top" && "$top/scripts/cd-drive.sh" unmount "$cd_drive"
+    [ "$headless" -eq 1 ] && stop_wine_session
+}
+trap finish EXIT
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
     start_virtual_display || exit 1
-    trap stop_wine_session EXIT
 fi
 start_wine_prefix
 # A new prefix has no Desktop folder in its Windows directory; a user's has.
 mkdir -p "$WINEPREFIX/drive_c/windows/Desktop"
 
-cd "$build/sample_cd" || exit 1
+# Started in the mount point, setup finds itself in D:\.
+if "$top/scripts/cd-drive.sh" mount "$build/sw4cd.iso" "$cd_drive" --fuse-only; then
+    cd "$cd_drive" || exit 1
+else
+    echo "The CD image cannot be mounted here; setup starts from the folder $build/sample_cd."
+    cd "$build/sample_cd" || exit 1
+fi
 if [ "$headless" -eq 0 ]; then
     "$SW4_WINE" setup.exe "$@"
     exit $?

@@ -21,9 +21,10 @@ run_dir=$(mktemp -d /tmp/sw4-test.XXXXXX)
 export WINEPREFIX="$run_dir/prefix"
 export SW4_TEST_SCRATCH="$run_dir/scratch"   # drives and mounts the tests make
 
-# Ends one build's tests: their Wine processes, a small drive that a test
-# which failed halfway left mounted, and the prefix.
+# Ends one build's tests: the CD drive and any small drive that a test which
+# failed halfway left mounted, their Wine processes, and the prefix.
 end_suite() {
+    "$top/scripts/cd-drive.sh" unmount "$SW4_BUILD/cd-drive" >/dev/null 2>&1
     stop_wine_prefix
     grep -o " $SW4_TEST_SCRATCH/[^ ]*" /proc/mounts 2>/dev/null | while read -r m; do umount "$m"; done
     rm -rf "$WINEPREFIX" "$SW4_TEST_SCRATCH"

@@ -11,7 +11,8 @@ static const char UninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVer
 static const char RecordKeyName[] = "SW4 (DOS)";
 static char RecordKeyClass[] = "Vuzoduv";
 static const char DisplayNameText[] = "Starwake 4";
-static const char UninstallCommandTail[] = "\\SW4.EXE -uninstall";
+static const char UninstallProgramName[] = "\\SW4.EXE";
+static const char UninstallSwitch[] = " -uninstall";
 
 /* The chain that WriteInstallRecordChain creates, outermost first. */
 static const char *const RecordKeyChain[] = {
@@ -39,11 +40,26 @@ static int OpenRecordForWriting(HKEY *uninstall, HKEY *record)
     return 1;
 }
 
-/* The UninstallString for InstallDir; 0 when it would not fit whole. */
-static int ComposeUninstallString(char *command)
+/* The UninstallString for folder; 0 when it would not fit whole. The system
+   runs it as a command line, so a program path with a blank is quoted:
+   unquoted, c:\program files\... is first tried as c:\program.exe. One
+   without a blank stays as it always was. */
+static int ComposeUninstallString(char *command, const char *folder)
 {
-    return TextCopy(command, RECORD_TEXT_SIZE, InstallDir)
-        && TextAppend(command, RECORD_TEXT_SIZE, UninstallCommandTail);
+    int quoted = strchr(folder, ' ') != NULL;
+
+    command[0] = '\0';
+    return (!quoted || TextAppend(command, RECORD_TEXT_SIZE, "\""))
+        && TextAppend(command, RECORD_TEXT_SIZE, folder)
+        && TextAppend(command, RECORD_TEXT_SIZE, UninstallProgramName)
+        && (!quoted || TextAppend(command, RECORD_TEXT_SIZE, "\""))
+        && TextAppend(command, RECORD_TEXT_SIZE, UninstallSwitch);
+}
+
+int IsRecordableInstallDir(const char *folder)
+{
+    char command[RECORD_TEXT_SIZE];
+    return ComposeUninstallString(command, folder);
 }
 
 static int WriteRecordValues(HKEY record, const char *command)
@@ -68,7 +84,7 @@ int WriteInstallRecord(void)
     HKEY record;
     int written;
 
-    if (!ComposeUninstallString(command))
+    if (!ComposeUninstallString(command, InstallDir))
         return 0;
     if (!OpenRecordForWriting(&uninstall, &record))
         return 0;
@@ -86,7 +102,7 @@ int WriteInstallRecordChain(void)
     int opened = 0;
     int written = 0;
 
-    if (!ComposeUninstallString(command))
+    if (!ComposeUninstallString(command, InstallDir))
         return 0;
     while (opened < RECORD_CHAIN_LENGTH) {
         if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened]) != ERROR_SUCCESS)
@@ -163,10 +179,20 @@ int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t fold
 {
     char *cut;
 
-    cut = strrchr(command, ' ');
-    if (cut == NULL)
-        return 0;
-    *cut = '\0';                          /* drops " -uninstall" */
+    if (command[0] == '"') {
+        /* The program is what the quotes hold; never closed, it is no record. */
+        cut = strchr(command + 1, '"');
+        if (cut == NULL)
+            return 0;
+        *cut = '\0';
+        if (!TextCopy(folder, folderSize, command + 1) || !TextCopy(command, commandSize, folder))
+            return 0;
+    } else {
+        cut = strrchr(command, ' ');
+        if (cut == NULL)
+            return 0;
+        *cut = '\0';                      /* drops " -uninstall" */
+    }
 
     cut = strrchr(command, '.');
     if (cut == NULL)

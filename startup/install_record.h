@@ -18,8 +18,14 @@ extern int MenuSuppressed;               /* the record's "autorun" value */
 extern char GameArgs[GAME_ARGS_SIZE];    /* appended to the game's command line */
 
 /* Longest InstallDir whose UninstallString fits its buffer: 256 less the
-   19 characters of "\SW4.EXE -uninstall" and the terminator. */
-enum { MAX_RECORDED_INSTALL_DIR = RECORD_TEXT_SIZE - 20 };
+   19 characters of "\SW4.EXE -uninstall" and the terminator, and for a
+   folder with a blank less the two quotes around the program's path. */
+enum {
+    MAX_RECORDED_INSTALL_DIR = RECORD_TEXT_SIZE - 20,
+    MAX_RECORDED_INSTALL_DIR_WITH_BLANK = MAX_RECORDED_INSTALL_DIR - 2
+};
+/* 1 when the record can carry folder as InstallDir whole. */
+int IsRecordableInstallDir(const char *folder);
 
 /* ---- Record ------------------------------------------------------------ */
 /* 1 when all three values were written; 0 also when InstallDir is too long
@@ -35,8 +41,10 @@ int ReadInstallRecord(char *buffer);
 
 /* ---- Paths ------------------------------------------------------------- */
 /* Turns the UninstallString in command into the Windows game's path and puts
-   its folder into folder and InstallDir. 0 when a part is missing or the
-   result does not fit; the buffers may then be changed, InstallDir is not. */
+   its folder into folder and InstallDir. The program is the text between
+   the quotes of a quoted string, else the text before its last blank. 0 when
+   a part is missing, a quote is never closed or the result does not fit;
+   the buffers may then be changed, InstallDir is not. */
 int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t folderSize);
 /* 1 when the installation is recorded and its Windows executable is at least
    as new as the CD's copy (or the CD's copy cannot be found). */

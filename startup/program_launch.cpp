@@ -59,20 +59,21 @@ int LaunchGame(void)
     return StartProcess(program, command, folder);
 }
 
-/* The length of the program's path at the start of the UninstallString, or
-   0 to run the string as stored. CreateProcessA, given an unquoted path
-   with blanks, tries the shortest piece before a blank first, so a planted
-   c:\program.exe would run instead of c:\program files\...\SW4.EXE. The
-   program is rather the longest piece that names a file; failing that, the
-   text before the last blank, which then fails to start instead of being
-   guessed at. A quoted string, and one without a blank, say it plainly. */
+/* The length of the program's path at the start of an UninstallString
+   that earlier versions recorded unquoted, or 0 to run the string as
+   stored. CreateProcessA, given an unquoted path with blanks, tries the
+   shortest piece before a blank first, so a planted c:\program.exe would run
+   instead of c:\program files\...\SW4.EXE. The program is rather the longest
+   piece that names a file; failing that, the text before the last blank,
+   which then fails to start instead of being guessed at. A string without a
+   blank says it plainly. */
 static size_t UninstallProgramLength(const char *stored)
 {
     char candidate[RECORD_TEXT_SIZE];
     size_t length = strlen(stored);
     size_t lastBlank = 0;
 
-    if (stored[0] == '"' || strchr(stored, ' ') == NULL)
+    if (strchr(stored, ' ') == NULL)
         return 0;
     for (; length > 0; length--) {
         if (stored[length] != ' ' && stored[length] != '\0')
@@ -101,6 +102,17 @@ int LaunchUninstaller(HWND owner)
         return 0;
     if (!ReadInstallRecord(buffer))
         return 0;
+    if (buffer[0] == '"') {
+        /* As setup records a path with a blank: the program is what the
+           quotes hold, and a quote never closed is no record. */
+        const char *end = strchr(buffer + 1, '"');
+        if (end == NULL)
+            return 0;
+        programLength = (size_t)(end - buffer - 1);
+        memcpy(program, buffer + 1, programLength);
+        program[programLength] = '\0';
+        return StartProcess(program, buffer, NULL);
+    }
     programLength = UninstallProgramLength(buffer);
     if (programLength == 0)
         return StartProcess(NULL, buffer, NULL);

@@ -42,16 +42,34 @@ int IsGameRunning(HINSTANCE instance)
     return error == ERROR_ALREADY_EXISTS;
 }
 
+typedef BOOL (WINAPI *GlobalMemoryStatusExProc)(MEMORYSTATUSEX *);
+
+ULONGLONG TotalPhysicalMemory(HMODULE kernel)
+{
+    GlobalMemoryStatusExProc globalMemoryStatusEx = NULL;
+    MEMORYSTATUSEX extended;
+    MEMORYSTATUS status;
+
+    if (kernel != NULL)
+        globalMemoryStatusEx = (GlobalMemoryStatusExProc)(void *)GetProcAddress(kernel, "GlobalMemoryStatusEx");
+    if (globalMemoryStatusEx != NULL) {
+        ZeroMemory(&extended, sizeof extended);
+        extended.dwLength = sizeof extended;
+        if (globalMemoryStatusEx(&extended))
+            return extended.ullTotalPhys;
+    }
+    ZeroMemory(&status, sizeof status);
+    status.dwLength = sizeof status;
+    GlobalMemoryStatus(&status);
+    return status.dwTotalPhys;
+}
+
 int CheckSystemMemory(void)
 {
-    MEMORYSTATUS status;
     char text[256];
     char caption[256];
 
-    ZeroMemory(&status, sizeof status);
-    status.dwLength = sizeof status;
-    QuerySystemMemory(&status);
-    if (status.dwTotalPhys >= (SIZE_T)REQUIRED_PHYSICAL_MEMORY)
+    if (QueryTotalPhysicalMemory() >= REQUIRED_PHYSICAL_MEMORY)
         return 1;
 
     TextLoadString(text, sizeof text, IDS_LOW_MEMORY);
@@ -60,21 +78,38 @@ int CheckSystemMemory(void)
     return 0;
 }
 
+typedef BOOL (WINAPI *OpenProcessTokenProc)(HANDLE, DWORD, HANDLE *);
+typedef BOOL (WINAPI *LookupPrivilegeValueProc)(LPCSTR, LPCSTR, LUID *);
+typedef BOOL (WINAPI *AdjustTokenPrivilegesProc)(HANDLE, BOOL, TOKEN_PRIVILEGES *, DWORD,
+                                                 TOKEN_PRIVILEGES *, DWORD *);
+
 /* Windows NT refuses a restart to a process that has not enabled this
-   privilege. Windows 95 has no tokens and fails these calls; a user without
-   the right gets ERROR_NOT_ALL_ASSIGNED. Either way the request is still
-   made and the system answers it. */
+   privilege. Windows 95 has no tokens: the three calls are looked up, not
+   imported, and where one is missing or fails (a user without the right
+   gets ERROR_NOT_ALL_ASSIGNED) the request is still made and the system
+   answers it. */
 static void EnableShutdownPrivilege(void)
 {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    OpenProcessTokenProc openToken;
+    LookupPrivilegeValueProc lookupPrivilege;
+    AdjustTokenPrivilegesProc adjustPrivileges;
     HANDLE token;
     TOKEN_PRIVILEGES privileges;
 
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    if (advapi == NULL)
+        return;
+    openToken = (OpenProcessTokenProc)(void *)GetProcAddress(advapi, "OpenProcessToken");
+    lookupPrivilege = (LookupPrivilegeValueProc)(void *)GetProcAddress(advapi, "LookupPrivilegeValueA");
+    adjustPrivileges = (AdjustTokenPrivilegesProc)(void *)GetProcAddress(advapi, "AdjustTokenPrivileges");
+    if (openToken == NULL || lookupPrivilege == NULL || adjustPrivileges == NULL)
+        return;
+    if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return;
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    if (lookupPrivilege(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+        adjustPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
     CloseHandle(token);
 }
 

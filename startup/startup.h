@@ -30,10 +30,15 @@ int PromptReboot(void);
 /* Registered with atexit: releases what the launcher and the copy job leave. */
 void ExitCleanup(void);
 
-/* Fills the record (its length field already set) as GlobalMemoryStatus does.
-   Kept in a file of its own so that a test build can report less memory than
-   the machine has; setup.exe links the real one. */
-void QuerySystemMemory(MEMORYSTATUS *status);
+/* The machine's physical memory in bytes. Kept in a file of its own so that
+   a test build can report less memory than the machine has; setup.exe links
+   the real one. */
+ULONGLONG QueryTotalPhysicalMemory(void);
+/* The real probe, given the module that should hold GlobalMemoryStatusEx
+   (kernel32.dll): that function where the module has it, since from 4 GB on
+   GlobalMemoryStatus caps or wraps the figure; else GlobalMemoryStatus, as
+   on Windows 95. */
+ULONGLONG TotalPhysicalMemory(HMODULE kernel);
 
 /* Asks the system to restart; nonzero when it agreed. In a file of its own
    for the same reason: a real restart would end the test run with it. */

@@ -1,6 +1,6 @@
 #include "startup/startup.h"
 
-void QuerySystemMemory(MEMORYSTATUS *status)
+ULONGLONG QueryTotalPhysicalMemory(void)
 {
-    GlobalMemoryStatus(status);
+    return TotalPhysicalMemory(GetModuleHandleA("kernel32.dll"));
 }

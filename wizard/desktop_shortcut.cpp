@@ -6,22 +6,61 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <string.h>
 
 /* The record's DisplayName, shown as the shortcut's comment. */
 static const char ShortcutDescription[] = "Starwake 4";
+
+/* The desktop folder the shell names, into folder (LINK_PATH_SIZE): the one
+   all users see where the system has one, as the game is installed for the
+   whole machine, else the user's. 0 when the shell names neither. */
+static int ShellDesktopFolder(char *folder)
+{
+    static const int desktops[] = { CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY };
+    IMalloc *shellMemory;
+    LPITEMIDLIST list;
+    int named = 0;
+    unsigned which;
+
+    if (FAILED(SHGetMalloc(&shellMemory)))
+        return 0;
+    for (which = 0; which < sizeof desktops / sizeof desktops[0] && !named; which++) {
+        if (FAILED(ShellFolderLocation(desktops[which], &list)) || list == NULL)
+            continue;
+        named = SHGetPathFromIDListA(list, folder) && folder[0] != '\0';
+        shellMemory->Free(list);
+    }
+    shellMemory->Release();
+    return named;
+}
+
+/* The link's path in the shell's desktop folder; from a shell that names
+   none, in the Desktop folder of the Windows directory, where Windows 95
+   keeps the desktop. 0 when it would not fit whole. */
+static int DesktopLinkPath(char *link)
+{
+    UINT length;
+
+    if (ShellDesktopFolder(link)) {
+        /* Only a drive root comes with its backslash. */
+        if (link[strlen(link) - 1] != '\\' && !TextAppend(link, LINK_PATH_SIZE, "\\"))
+            return 0;
+        return TextAppendString(link, LINK_PATH_SIZE, IDS_SHORTCUT_NAME);
+    }
+    length = GetWindowsDirectoryA(link, LINK_PATH_SIZE);
+    if (length == 0 || length >= LINK_PATH_SIZE)
+        return 0;
+    /* No separator is added or removed: a root Windows folder gives C:\\Desktop. */
+    return TextAppendString(link, LINK_PATH_SIZE, IDS_DESKTOP_FOLDER)
+        && TextAppendString(link, LINK_PATH_SIZE, IDS_SHORTCUT_NAME);
+}
 
 int CreateDesktopShortcut(void)
 {
     char link[LINK_PATH_SIZE];
     char target[LINK_PATH_SIZE];
-    UINT length;
 
-    length = GetWindowsDirectoryA(link, sizeof link);
-    if (length == 0 || length >= sizeof link)
-        return 0;
-    /* No separator is added or removed: a root Windows folder gives C:\\Desktop. */
-    if (!TextAppendString(link, sizeof link, IDS_DESKTOP_FOLDER)
-        || !TextAppendString(link, sizeof link, IDS_SHORTCUT_NAME))
+    if (!DesktopLinkPath(link))
         return 0;
     if (!TextCopy(target, sizeof target, InstallDir)
         || !TextAppendString(target, sizeof target, IDS_GAME_EXE_DEST))

@@ -2,13 +2,23 @@
 #ifndef DESKTOP_SHORTCUT_H
 #define DESKTOP_SHORTCUT_H
 
-enum { LINK_PATH_SIZE = 260 };
+#include <windows.h>
+#include <shlobj.h>
 
-/* Writes "Starwake IV.lnk" into the Desktop folder of the Windows directory,
-   pointing at InstallDir\SW4w.exe. 1 when the link was saved; 0 when it could
-   not be, or when a path would not fit its buffer whole. Nothing is shown. */
+enum { LINK_PATH_SIZE = 260 };   /* MAX_PATH, what the shell writes a path into */
+
+/* Writes "Starwake IV.lnk", pointing at InstallDir\SW4w.exe, into the desktop
+   folder the shell names: all users' where the system has one, else the
+   user's. Only a shell that names neither leaves it to the Desktop folder
+   of the Windows directory. 1 when the link was saved; 0 when it could not
+   be, or when a path would not fit its buffer whole. Nothing is shown. */
 int CreateDesktopShortcut(void);
 /* Saves a shell link to target, starting in InstallDir; 1 when saved. */
 int CreateShellLink(const char *target, const char *link, const char *description);
+
+/* The shell's SHGetSpecialFolderLocation; the caller frees the list with
+   the shell's allocator. In a file of its own so that a test build can play
+   a shell that names no desktop; setup.exe links the real one. */
+HRESULT ShellFolderLocation(int folder, LPITEMIDLIST *list);
 
 #endif

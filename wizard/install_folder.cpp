@@ -28,6 +28,10 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     root[3] = '\0';
     if (root[0] == '\0')
         return 0;   /* a text like "\:" leaves no letter at all */
+    /* Nothing can be installed onto a CD, the one we run from included;
+       the space question would only offer to go on. */
+    if (GetDriveTypeA(root) == DRIVE_CDROM)
+        return 0;
     /* A drive that cannot say is not warned about; entering its root decides. */
     if (GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)
         && (ULONGLONG)freeClusters * bytesPerSector * sectorsPerCluster < RequiredFreeBytes) {
@@ -138,7 +142,7 @@ unsigned ValidateInstallDir(HWND page, char *path)
     /* The record must be able to carry the folder, or the next start would
        not find the installation; refuse it while the user can still go back. */
     length = GetCurrentDirectoryA(sizeof folder, folder);
-    if (length == 0 || length > MAX_RECORDED_INSTALL_DIR) {
+    if (length == 0 || length >= sizeof folder || !IsRecordableInstallDir(folder)) {
         RemoveFoldersOfRefusedCheck();
         return 0;
     }

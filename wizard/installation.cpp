@@ -4,6 +4,7 @@
 #include "wizard/install_folder.h"
 #include "wizard/wizard_sheet.h"
 #include "copy/copy_job.h"
+#include "copy/file_placement.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
@@ -24,14 +25,51 @@ static void ShowStatus(UINT id)
     SendMessageA(hwndPageText, WM_SETTEXT, 0, (LPARAM)message);
 }
 
-/* Undoes a copy that did not complete and ends the program. The copy box
-   has already told the user why. */
-static void AbortInstallation(void)
+/* Names the first earlier file that the undo could not put back, and where
+   it waits: the next setup would delete it once a whole file holds its
+   name, so the user must know where to find it. */
+static void ShowFileNotPutBack(HWND sheet)
+{
+    char target[FS_NAME_SIZE], kept[FS_NAME_SIZE];
+    char text[2 * FS_NAME_SIZE + 256];
+    int file = FirstKeptFile();
+
+    if (file < 0 || !CopyJobInstalledPath(file, target, sizeof target)
+        || !StagedPath(file, STAGED_KEPT, kept, sizeof kept))
+        return;
+    TextLoadString(text, sizeof text, IDS_EARLIER_VERSION);
+    TextAppend(text, sizeof text, target);
+    TextAppendString(text, sizeof text, IDS_NOT_PUT_BACK);
+    TextAppend(text, sizeof text, kept);
+    if (CopyJob.filesKept & (CopyJob.filesKept - 1))
+        TextAppendString(text, sizeof text, IDS_OTHERS_NOT_PUT_BACK);
+    MessageBoxA(sheet, text, NULL, MB_ICONWARNING);
+}
+
+/* Undoes an installation that did not complete and ends the program. The
+   copy box, or the check that followed it, has already told the user why. */
+static void AbortInstallation(HWND sheet)
 {
     if (DeleteInstalledFiles())
         RollBackFolders();
+    ShowFileNotPutBack(sheet);
     SetCurrentDirectoryA(SourceDir);
     exit(ABORTED_EXIT_CODE);
+}
+
+/* Without its record the game is no installation: not in the list of
+   removable programs, not started by "Run Game Now", and every later start
+   runs the wizard again. Only the write itself tells whether the registry
+   takes it (a user without administrator rights on Windows 2000 and later
+   may not write there), so this is found out after the copy, before the
+   shortcut and DirectX. Says so and undoes the copy like a failed one. */
+static void FailRecord(HWND sheet)
+{
+    char message[256];
+    TextLoadString(message, sizeof message, IDS_RECORD_FAILED);
+    TextAppendString(message, sizeof message, IDS_INSTALL_ABORTED);
+    MessageBoxA(sheet, message, NULL, MB_OK | MB_ICONWARNING);
+    AbortInstallation(sheet);
 }
 
 static int WindowsGameInstalled(void)
@@ -56,7 +94,7 @@ static int GameFilesArrived(HWND sheet)
     int copiedAny = 0;
 
     for (file = 0; file < COPY_FILE_COUNT; file++)
-        copiedAny |= CopyJobWroteFile(file);
+        copiedAny |= CopyJobPlacedFile(file);
     if (!copiedAny)
         missing = CopyJobFirstMissedFile();
     if (missing < 0 && !WindowsGameInstalled())
@@ -108,10 +146,13 @@ int RunInstallation(HWND page)
     if (result == -1)
         ShowCopyFailed(sheet, GameFileList[0]);
     if (result != 1 || !GameFilesArrived(sheet))
-        AbortInstallation();
-
-    if (!WriteInstallRecord())
-        WriteInstallRecordChain();
+        AbortInstallation(sheet);
+    /* A record that cannot be written undoes the copy like a failed one, so
+       what the copy replaced stays aside until the record is there. */
+    if (!WriteInstallRecord() && !WriteInstallRecordChain())
+        FailRecord(sheet);
+    /* From here the new files stay, whatever happens. */
+    DiscardKeptFiles();
     CreateDesktopShortcut();
 
     ShowStatus(IDS_INSTALLING_DIRECTX);
@@ -127,26 +168,10 @@ int RunInstallation(HWND page)
     return 1;
 }
 
-/* Deletes by bare name in InstallDir, so it must be the current directory. */
-static void DeleteWindowsFile(UINT id)
-{
-    char name[128];
-    if (TextLoadString(name, sizeof name, id))
-        DeleteFileA(name + 1);   /* the string starts with a backslash */
-}
-
 int DeleteInstalledFiles(void)
 {
-    int row;
-
     if (!SetCurrentDirectoryA(InstallDir))
         return 0;
-    for (row = 0; GameFileList[row] != NULL; row++)
-        if (CopyJobWroteFile(row))
-            DeleteFileA(GameFileList[row]);
-    if (CopyJobWroteFile(COPY_FILE_GAME_LIB))
-        DeleteWindowsFile(IDS_GAME_LIB_DEST);
-    if (CopyJobWroteFile(COPY_FILE_GAME_EXE))
-        DeleteWindowsFile(IDS_GAME_EXE_DEST);
+    UndoPlacedFiles();
     return 1;
 }

@@ -12,13 +12,15 @@ extern int InstallationUnderWay;
 
 /* Copies the game into InstallDir (the current directory), records it, puts
    the shortcut on the desktop and installs DirectX, leaving the sheet on
-   its completion step with Finish offered: 1. An aborted copy or a failed
-   DirectX ends the program with exit code 1 instead; it never returns then. */
+   its completion step with Finish offered: 1. An aborted copy, a record the
+   registry refuses (the copy undone) or a failed DirectX ends the program
+   with exit code 1 instead; it never returns then. */
 int RunInstallation(HWND page);
 
-/* Deletes from InstallDir the game files this run's copy wrote, whole or in
-   part; files of those names that were there before and were not copied
-   over stay. 0 when InstallDir cannot be entered (nothing deleted). */
+/* Takes InstallDir back to what it held before this run's copy: the files
+   it placed are deleted and the ones they replaced put back; files it did
+   not touch stay. 0 when InstallDir cannot be entered (nothing changed);
+   InstallDir is the current directory otherwise. */
 int DeleteInstalledFiles(void);
 
 #endif

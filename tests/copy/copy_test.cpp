@@ -2,6 +2,7 @@
 // thread while a second thread plays the user, and a hook on the box's
 // thread records what the job showed on the bar and the status line.
 #include "copy/copy_job.h"
+#include "copy/file_placement.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
@@ -95,7 +96,7 @@ int RunCopyBox(User &user)
 // A tick delivered now, whatever TickThread thinks.
 void TickNow()
 {
-    SendMessageTimeoutA(CopyDialog.load(), WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutA(CopyDialog, WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
 // Cuts a file short behind the copy's back, which no Win32 call can while
@@ -117,6 +118,23 @@ bool TruncateOnTheHost(const std::string &path, long long size)
 }
 
 const std::string CopyFailed = "Copy Failed on file: ", Aborted = "\nInstallation aborted.";
+
+// A path's last part in lower case, as FolderState names it.
+std::string NameIn(const std::string &path)
+{
+    std::string name = path.substr(path.rfind('\\') + 1);
+    CharLowerA(&name[0]);
+    return name;
+}
+
+// One of the 19 names the job installs, in lower case as FolderState gives them.
+bool IsGameFileName(const std::string &name)
+{
+    for (const GameFile &file : GameFiles)
+        if (lstrcmpiA(file.installed, name.c_str()) == 0)
+            return true;
+    return false;
+}
 
 class CopyJobTest : public testing::Test {
 protected:
@@ -145,6 +163,7 @@ protected:
     void Restart(const std::string &folder, LONG copiedTotal = 0)
     {
         CopyJob.nextFile = CopyJob.extraFilesTried = CopyJob.result = 0;
+        CopyJob.filesPlaced = CopyJob.filesKept = 0;
         CopyJob.copiedTotal = copiedTotal;
         TextCopy(InstallDir, sizeof InstallDir, folder.c_str());
         Positions.clear();
@@ -171,6 +190,12 @@ protected:
         }
     }
     std::string Cd(const std::string &name) { return cd_ + "\\" + name; }
+    std::string Staged(int file, int kind = STAGED_COPY)
+    {
+        char path[MAX_PATH] = "";
+        StagedPath(file, kind, path, sizeof path);
+        return path;
+    }
     std::string Installed(const std::string &name) { return std::string(InstallDir) + "\\" + name; }
     void ExpectCopied(const char *cdName, const char *installedName = nullptr)
     {
@@ -238,7 +263,7 @@ TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
     InstallAllUpToDate();
     PutOnCd("sw4.exe", 65537);
     DeleteFileA(Installed("sw4.exe").c_str());
-    Watched = Installed("sw4.exe");
+    Watched = Staged(0);   // written under its staging name
     User user;
     EXPECT_EQ(1, RunCopyBox(user));
     ASSERT_LE(4u, WatchedSizes.size());
@@ -264,7 +289,7 @@ TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
 TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
 {
     PutOnCd("sw4.anm", 1 << 20);
-    Watched = Installed("sw4.anm");
+    Watched = Staged(1);
     for (int answer : { IDNO, IDYES }) {
         SCOPED_TRACE(answer == IDNO ? "answered No" : "answered Yes");
         EmptyInstallFolder();
@@ -275,7 +300,7 @@ TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
         User user;
         user.step = [&] {
             if (!cancelled && SizeOf(Watched) >= 65536)
-                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
         };
         user.answer = [&](HWND box, const std::string &text) {
             if (text != "Abort installation?")
@@ -301,6 +326,7 @@ TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
             ExpectCopied("SW4w.ex_", "SW4w.exe");
         } else {
             EXPECT_FALSE(FileExists(Watched)) << "the half-written file is removed";
+            EXPECT_FALSE(FileExists(Installed("sw4.anm"))) << "a half-written file took its name";
             EXPECT_FALSE(FileExists(Installed("snddrv.386")));
         }
     }
@@ -322,7 +348,7 @@ TEST_F(CopyJobTest, CancelDuringTheMissingFileWarningLeavesTheNextFileAlone)
                 return answer;
             }
             if (!cancelled)
-                cancelled = PostMessageA(CopyDialog.load(), WM_COMMAND, IDCANCEL, 0);
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
             if (!asked || FindWindowA(nullptr, "Confirmation"))
                 return 0;
             TickNow();   // with the question answered and the warning still open
@@ -339,46 +365,123 @@ TEST_F(CopyJobTest, CancelDuringTheMissingFileWarningLeavesTheNextFileAlone)
     }
 }
 
-// Each ends the job with 0 and its message, naming the whole path, and
-// leaves no half-written file.
+// A file of that size whose bytes take no room.
+void WriteSparseFile(const std::string &path, LONGLONG size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LONG high = (LONG)(size >> 32);
+    SetFilePointer(file, (LONG)(DWORD)size, &high, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+}
+
+// Each ends the job quickly with 0 and its message, naming the whole path;
+// it leaves no half-written file, and an older file it was to replace stays
+// as it was.
 TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
 {
     const std::string tooLong = "C:\\" + std::string(252, 'x');   // no path that long opens
+    auto putOlder = [](const std::string &path) {
+        WriteFileOfSize(path, 1000, 7);
+        SetLastWriteTime(path, FileTimePlus(CdTime, -1));
+    };
+    HANDLE held = INVALID_HANDLE_VALUE;
     const struct {
         std::string what;
         std::function<void(User &)> arrange;
-        std::string named;   // in the message, and not left behind
+        std::string named;   // in the message
+        bool older;          // an older file there, else nothing may be left there
     } rows[] = {
         { "the source cut short", [&](User &user) {
               PutOnCd("sw4.anm", 4 << 20);
               user.step = [this, cut = false]() mutable {
-                  if (!cut && SizeOf(Installed("sw4.anm")) >= 32768)
+                  if (!cut && SizeOf(Staged(1)) >= 32768)
                       cut = TruncateOnTheHost(Cd("sw4.anm"), 40000);
               };
-          }, "sw4.anm" },
+          }, "sw4.anm", false },
         { "a drive that fills up", [&](User &) {
               CreateDirectoryA("Q:\\sw4", nullptr);
               Restart("Q:\\sw4");
               PutOnCd("sw4.exe", 2 << 20);
-          }, "Q:\\sw4\\sw4.exe" },
-        { "a folder too long to open", [&](User &) { Restart(tooLong); }, tooLong + "\\sw4.exe" },
-        { "the first allocation", [](User &) { FailingAllocation = 1; }, "sw4.exe" },
-        { "the second allocation", [](User &) { FailingAllocation = 2; }, "sw4.exe" },
-        { "the buffer's allocation", [](User &) { FailingAllocation = 3; }, "sw4.exe" },
+              putOlder("Q:\\sw4\\sw4.exe");
+          }, "Q:\\sw4\\sw4.exe", true },
+        { "a destination in use, as the running game's", [&](User &) {
+              putOlder(Installed("sw4.anm"));
+              held = CreateFileA(Installed("sw4.anm").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 0, nullptr);
+          }, Installed("sw4.anm"), true },
+        { "a source of 2 GiB and 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (2LL << 30) + 4096); },
+          "sw4.anm", false },
+        { "a source of 4 GiB and 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (4LL << 30) + 4096); },
+          "sw4.anm", false },
+        { "a folder too long to open", [&](User &) { Restart(tooLong); }, tooLong + "\\sw4.exe", false },
+        { "the first allocation", [](User &) { FailingAllocation = 1; }, "sw4.exe", false },
+        { "the second allocation", [](User &) { FailingAllocation = 2; }, "sw4.exe", false },
+        { "the buffer's allocation", [](User &) { FailingAllocation = 3; }, "sw4.exe", false },
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         EmptyInstallFolder();
+        PutOnCd("sw4.exe", 100);
+        PutOnCd("sw4.anm", 137);
         User user;
         row.arrange(user);
+        const std::string named = row.named.find('\\') == std::string::npos ? Installed(row.named) : row.named;
+        const std::string older = ReadBytes(named);
+        DWORD started = GetTickCount();
         EXPECT_EQ(0, RunCopyBox(user));
+        EXPECT_LT(GetTickCount() - started, 20000u);
         FailingAllocation = 0;
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
         EXPECT_EQ(std::vector<std::string>{ CopyFailed + row.named + Aborted }, user.boxes);
-        EXPECT_FALSE(FileExists(row.named.find('\\') == std::string::npos ? Installed(row.named) : row.named));
+        if (row.older) {
+            EXPECT_EQ(1000u, older.size());
+            EXPECT_TRUE(older == ReadBytes(named)) << "the older file changed";
+            FILETIME time = LastWriteTime(named), olderTime = FileTimePlus(CdTime, -1);
+            EXPECT_EQ(0, CompareFileTime(&olderTime, &time));
+        } else {
+            EXPECT_FALSE(FileExists(named));
+        }
         if (row.named == "sw4.anm")
             ExpectCopied("sw4.exe");   // the file before the failure stays
+        for (const auto &file : FolderState(InstallDir))
+            EXPECT_TRUE(IsGameFileName(file.first)) << file.first << " left behind";
     }
     RemoveTree("Q:\\sw4");
+}
+
+// What a run killed at any moment can leave, one file each, cleared up
+// before the next copy judges the files; a user's files of like names stay.
+TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
+{
+    InstallAllUpToDate();
+    auto put = [](const std::string &path, const std::string &bytes) {
+        WriteBytes(path, bytes);
+        SetLastWriteTime(path, CdTime);
+    };
+    // Killed while writing: a partial copy beside the file it would replace.
+    put(Staged(0), "partial");
+    // Killed after the old file went aside, before the copy took its name:
+    // the old one goes back, and being as new as the CD's, it stays.
+    DeleteFileA(Installed("sw4.anm").c_str());
+    put(Staged(1), "whole new copy");
+    put(Staged(1, STAGED_KEPT), "old sw4.anm");
+    // Killed after the copy took its name: the old one is stale.
+    put(Staged(2, STAGED_KEPT), "old snddrv.386");
+    const std::vector<std::string> users = { "~SW4C19.OLD", "~SW4C0.OLD", "~sw4c03.bak", "sw4.exe.new" };
+    for (const std::string &name : users)
+        put(Installed(name), "the user's");
+    std::map<std::string, std::string> expected = FolderState(install_);
+    expected["sw4.anm"] = expected[NameIn(Staged(1, STAGED_KEPT))];
+    for (const std::string &staged : { Staged(0), Staged(1), Staged(1, STAGED_KEPT), Staged(2, STAGED_KEPT) })
+        expected.erase(NameIn(staged));
+
+    User user;
+    EXPECT_EQ(1, RunCopyBox(user));
+    EXPECT_EQ(0u, Status.size()) << "nothing needed copying";
+    EXPECT_EQ(expected, FolderState(install_));
 }
 
 }  // namespace

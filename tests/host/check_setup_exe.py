@@ -1,16 +1,35 @@
 #!/usr/bin/env python3
 """Reads the shipped 32-bit setup.exe from the host side, without running it.
 
-Every host can run this, also one that cannot start a 32-bit Windows program:
-it proves that the program the CD carries was built for i386 as a GUI program,
-links no MinGW runtime DLL and imports DirectXSetup from dsetup.dll by its
-undecorated name, which is what the vendor's library exports. What it shows
-is checked where the tests run it.
+Every host can run this, also one that cannot start a 32-bit Windows program.
+It checks what Windows' loader looks at before any of our code runs, on every
+Windows from 95 on: an i386 GUI program that imports only what setup_imports.txt
+allows (every DLL and function there is in Windows 95); no debug sections; code
+and data within the size we ship; and the manifest that Vista and later read.
 
-usage: check_setup_exe.py setup.exe
+usage: check_setup_exe.py setup.exe [setup_imports.txt]
 """
+import os
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
+
+MAX_CODE_AND_DATA = 24 * 1024   # every section but the resources and relocations
+RT_MANIFEST = 24
+
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V2 = "{urn:schemas-microsoft-com:asm.v2}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+WINDOWS_SETTINGS = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11",
+}
+
 
 class Image:
     def __init__(self, data):
@@ -29,9 +48,13 @@ class Image:
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
         directories = optional + 96
         self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
+        self.resource_rva = struct.unpack_from("<I", data, directories + 16)[0]
         table = optional + optional_size
-        self.sections = [struct.unpack_from("<8sIIII", data, table + 40 * i)
-                         for i in range(sections)]
+        # (name, virtual size, virtual address, raw size, raw offset)
+        self.sections = []
+        for i in range(sections):
+            name, vsize, vaddr, rsize, raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((name.rstrip(b"\0").decode("ascii", "replace"), vsize, vaddr, rsize, raw))
 
     def offset(self, rva):
         for _, vsize, vaddr, rsize, raw in self.sections:
@@ -63,8 +86,77 @@ class Image:
             result[self.cstring(name).lower()] = names
             entry += 20
 
+    def resource(self, kind, ident):
+        """The bytes of the first language of resource (kind, ident), or None."""
+        if self.resource_rva == 0:
+            return None
+        root = self.offset(self.resource_rva)
 
-def main(exe):
+        def child(directory, wanted):
+            named, numbered = struct.unpack_from("<HH", self.data, directory + 12)
+            for i in range(named + numbered):
+                key, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * i)
+                if wanted is None or (not key & 0x80000000 and key == wanted):
+                    return target
+            return None
+
+        directory = root
+        for wanted in (kind, ident, None):
+            target = child(directory, wanted)
+            if target is None:
+                return None
+            if not target & 0x80000000:
+                rva, size = struct.unpack_from("<II", self.data, root + target)
+                return self.data[self.offset(rva):self.offset(rva) + size]
+            directory = root + (target & 0x7FFFFFFF)
+        return None
+
+
+def read_allowed(path):
+    """{(dll, function): oldest Windows} from the allow-list."""
+    allowed = {}
+    with open(path) as f:
+        for line in f:
+            fields = line.split("#", 1)[0].split()
+            if fields:
+                dll, function, oldest = fields
+                allowed[(dll.lower(), function)] = oldest
+    return allowed
+
+
+def manifest_failures(text):
+    if text is None:
+        return ["no manifest (RT_MANIFEST 1)"]
+    failures = []
+    try:
+        assembly = ElementTree.fromstring(text)
+    except ElementTree.ParseError as error:
+        return ["the manifest is not well-formed XML: %s" % error]
+    identity = assembly.find(ASM_V1 + "assemblyIdentity")
+    if identity is None or identity.get("type") != "win32" or identity.get("version", "").count(".") != 3:
+        failures.append("the manifest lacks the win32 assemblyIdentity with a four-part version that XP requires")
+    for element in assembly:
+        if element.tag.startswith(ASM_V1) and element.tag not in (ASM_V1 + "assemblyIdentity", ASM_V1 + "description"):
+            failures.append("%s in the asm.v1 namespace, which Windows XP refuses" % element.tag)
+    levels = [e.get("level") for ns in (ASM_V2, ASM_V3)
+              for e in assembly.iter(ns + "requestedExecutionLevel")]
+    if levels != ["requireAdministrator"]:
+        failures.append("requestedExecutionLevel %r, not requireAdministrator once" % levels)
+    aware = [e.text for e in assembly.iter(WINDOWS_SETTINGS + "dpiAware")]
+    if aware != ["true"]:
+        failures.append("dpiAware %r, not true (system DPI)" % aware)
+    if assembly.find(".//" + WINDOWS_SETTINGS + "dpiAwareness") is not None:
+        failures.append("dpiAwareness asks for more than system DPI")
+    supported = {e.get("Id") for e in assembly.iter(COMPATIBILITY + "supportedOS")}
+    missing = [name for guid, name in SUPPORTED_OS.items() if guid not in supported]
+    if missing:
+        failures.append("supportedOS lacks %s" % ", ".join(missing))
+    if "Common-Controls" in text:
+        failures.append("depends on common controls 6: not the classic look")
+    return failures
+
+
+def main(exe, allowed_path):
     failures = []
 
     def check(condition, what):
@@ -81,23 +173,34 @@ def main(exe):
     check(image.subsystem == 2, "subsystem %d, not a Windows GUI program (2)" % image.subsystem)
     check(not image.characteristics & 0x2000, "built as a DLL")
 
+    allowed = read_allowed(allowed_path)
     imports = image.imports()
-    check(imports.get("dsetup.dll") == ["DirectXSetup"],
-          "dsetup.dll imports %r, not exactly DirectXSetup" % imports.get("dsetup.dll"))
-    for dll, needed in (("comctl32.dll", "PropertySheetA"), ("ole32.dll", "CoCreateInstance"),
-                        ("advapi32.dll", "RegCreateKeyExA"), ("user32.dll", "DialogBoxParamA")):
-        check(needed in imports.get(dll, []), "%s not imported from %s" % (needed, dll))
-    runtime = [dll for dll in imports if dll.startswith(("libgcc", "libstdc++", "libwinpthread"))]
-    check(not runtime, "needs MinGW runtime DLLs beside it: %s" % ", ".join(runtime))
+    imported = {(dll, name) for dll, names in imports.items() for name in names}
+    for dll, name in sorted(imported - set(allowed)):
+        failures.append("imports %s from %s, which is not on the list of what Windows 95 has" % (name, dll))
+    for (dll, name), oldest in sorted(allowed.items()):
+        check(oldest in ("95", "CD"), "the list allows %s from %s, which needs Windows %s" % (name, dll, oldest))
+    for dll, name in sorted(set(allowed) - imported):
+        failures.append("the list allows %s from %s, which setup.exe no longer imports" % (name, dll))
+
+    for name, _, _, _, _ in image.sections:
+        check(not name.startswith((".debug", "/")), "ships with debug section %s" % name)
+    code_and_data = sum(vsize for name, vsize, _, _, _ in image.sections if name not in (".rsrc", ".reloc"))
+    check(code_and_data <= MAX_CODE_AND_DATA,
+          "code and data take %d bytes, more than %d" % (code_and_data, MAX_CODE_AND_DATA))
+
+    manifest = image.resource(RT_MANIFEST, 1)
+    failures += manifest_failures(manifest.decode("utf-8") if manifest is not None else None)
 
     for failure in failures:
         print("FAIL: %s: %s" % (exe, failure))
-    print("%s: %d checks failed; %d imports from %d DLLs read"
-          % (exe, len(failures), sum(map(len, imports.values())), len(imports)))
+    print("%s: %d checks failed; %d imports from %d DLLs read; %d bytes of code and data"
+          % (exe, len(failures), len(imported), len(imports), code_and_data))
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
-    sys.exit(main(*sys.argv[1:]))
+    default_list = os.path.join(os.path.dirname(os.path.abspath(__file__)), "setup_imports.txt")
+    sys.exit(main(sys.argv[1], sys.argv[2] if len(sys.argv) == 3 else default_list))

@@ -1,10 +1,13 @@
 // Whole installations from the real setup.exe, driven through the wizard as
 // a user would: every step, the copy, the record, the shortcut, DirectX,
 // and every way an installation can end.
+#include "copy/copy_job.h"
+#include "copy/file_placement.h"
 #include "wizard/desktop_shortcut.h"
 #include "wizard/wizard_sheet.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
+#include "startup/text_buffer.h"
 #include "resources/resource.h"
 #include "pixels.h"
 #include "wizard_driver.h"
@@ -14,12 +17,15 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
 const char MissingFile[] = "Setup could not find the following file on the installation CD : ";
 const char Aborted[] = "\nInstallation aborted.";
+const char Planted[] = "C:\\program.exe";   // where an unquoted c:\program files\... starts
 const char Troubleshooting[] = "\nPlease consult the \"Troubleshooting\" section of the readme.txt file.";
 
 // The shortcut as the shell reads it back: "target | working folder | description",
@@ -60,11 +66,46 @@ std::string DirectXCall(const char *name)
     return type == REG_DWORD ? std::to_string(data[0]) : (const char *)data;
 }
 
+// The copy box's status line, "" while it does not show.
+std::string CopyStatus(Wizard &wizard)
+{
+    for (HWND window : VisibleTopWindows(wizard.Setup().Id()))
+        if (WindowText(window) == "Copy Progress")
+            return WindowText(FindControl(window, IDC_PROGRESS_TEXT));
+    return "";
+}
+
+// Where setup writes file (COPY_FILE_...) of folder, or keeps its earlier version.
+std::string Staged(const std::string &folder, int file, int kind = STAGED_COPY)
+{
+    char path[MAX_PATH] = "";
+    TextCopy(InstallDir, sizeof InstallDir, folder.c_str());
+    StagedPath(file, kind, path, sizeof path);
+    TextCopy(InstallDir, sizeof InstallDir, "c:\\sw4");
+    return path;
+}
+
+long long SizeOf(const std::string &path)
+{
+    std::error_code missing;
+    auto size = std::filesystem::file_size(path, missing);
+    return missing ? -1 : (long long)size;
+}
+
+bool HasTime(const std::string &path, FILETIME time)
+{
+    FILETIME found = LastWriteTime(path);
+    return CompareFileTime(&found, &time) == 0;
+}
+
+const LONGLONG Day = 864000000000;   // in FILETIME units
+
 class InstallationTest : public testing::Test {
 protected:
     void SetUp() override
     {
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\DirectX Setup Stand-in");
         base_ = ScratchFolder("target");
         cd_ = ScratchFolder("cd");
@@ -73,15 +114,20 @@ protected:
     void TearDown() override
     {
         CloseGame();
+        EndProcesses("notepad.exe");
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
+        EndProcesses("program.exe");
+        DeleteFileA(Planted);
         RemoveTree(base_);
         RemoveTree(cd_);
     }
 
     // From the start to the confirmation with this folder typed.
-    void Choose(Wizard &wizard, const std::string &folder, const std::string &environment = "")
+    void Choose(Wizard &wizard, const std::string &folder, const std::string &environment = "",
+                const std::string &cd = "")
     {
-        ASSERT_TRUE(wizard.Start(cd_, environment));
+        ASSERT_TRUE(wizard.Start(cd.empty() ? cd_ : cd, environment));
         ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
         wizard.Type(folder);
         ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
@@ -114,7 +160,7 @@ protected:
         EXPECT_EQ(controls, wizard.Controls());
     }
     // Every file byte for byte with its source's time, the record, and the shortcut.
-    void ExpectInstalled(const std::string &folder, const std::string &cd, bool shortcut = true)
+    void ExpectInstalled(const std::string &folder, const std::string &cd)
     {
         for (const GameFile &file : GameFiles) {
             std::string installed = folder + "\\" + file.installed;
@@ -125,13 +171,20 @@ protected:
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
+        std::string program = folder + "\\SW4.EXE";
+        if (folder.find(' ') != std::string::npos)
+            program = "\"" + program + "\"";
         EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
-        EXPECT_EQ(folder + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
+        EXPECT_EQ(program + " -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
         EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
         EXPECT_EQ((DWORD)REG_BINARY, type);
-        std::string link = shortcut ? folder + "\\SW4w.exe | " + folder + " | Starwake 4" : "";
-        EXPECT_STRCASEEQ(link.c_str(), ReadLink(desktop_.Shortcut()).c_str()) << desktop_.Shortcut();
+        ExpectLink(DesktopShortcut(), folder);
+    }
+    static void ExpectLink(const std::string &path, const std::string &folder)
+    {
+        std::string link = folder.empty() ? "" : folder + "\\SW4w.exe | " + folder + " | Starwake 4";
+        EXPECT_STRCASEEQ(link.c_str(), ReadLink(path).c_str()) << path;
     }
 
     // How every installation that fails before its record ends: exit code 1,
@@ -141,11 +194,10 @@ protected:
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
         EXPECT_FALSE(FolderExists(made)) << "the copied files and the new folders stay";
         EXPECT_FALSE(RecordExists());
-        EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+        EXPECT_FALSE(FileExists(DesktopShortcut()));
         EXPECT_EQ("<not called>", DirectXCall("Calls"));
     }
 
-    DesktopFolder desktop_{ true };
     std::string cd_, base_;
 };
 
@@ -201,8 +253,11 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
                        "icon on your desktop, or run the SW4W.EXE program in your installed game directory. ",
                "Finish", "readme run-game:checked");
     ExpectInstalled(folder, SampleCdPath());
+    EXPECT_EQ(std::string("C:\\sw4\\SW4.EXE -uninstall") + '\0', ReadRecordValue("UninstallString"))
+        << "without a blank, byte for byte as ever";
     EXPECT_EQ("1", DirectXCall("Calls"));
     EXPECT_EQ(SampleCdPath(), DirectXCall("RootPath"));
+    EXPECT_EQ(SampleCdPath() + "\\DIRECTX", DirectXCall("DirectXFolder"));
     EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
     EXPECT_EQ("Starwake IV Setup", DirectXCall("WindowCaption")) << "owned by the sheet";
 
@@ -258,7 +313,7 @@ TEST_F(InstallationTest, ConfirmedCancelRemovesTheCopiedFilesAndTheNewFolders)
     PressCommand(wizard.Sheet(), SHEET_NEXT);
     HWND copyBox = WaitForWindow(wizard.Setup().Id(), "Copy Progress");
     ASSERT_NE(nullptr, copyBox);
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(folder + "\\music1.pak"); }));
+    ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("music1.pak") != std::string::npos; }));
     PressCommand(copyBox, IDCANCEL);
     HWND question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?");
     ASSERT_NE(nullptr, question);
@@ -291,7 +346,184 @@ TEST_F(InstallationTest, FailedCopyRemovesWhatItCopiedAndKeepsWhatItDidNotTouch)
     EXPECT_FALSE(FileExists(folder + "\\sw4.exe")) << "a file this run copied stayed";
     EXPECT_FALSE(FileExists(folder + "\\mkboot.exe"));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+}
+
+// Killed at any moment, setup leaves each name with the old file, the whole
+// new one or nothing; run again to the end, it installs every file whole and
+// leaves nothing else of its own.
+TEST_F(InstallationTest, SetupKilledDuringTheCopyThenRunAgainInstallsEveryFileWhole)
+{
+    MakeSmallCd(cd_, 4 << 20);
+    // The last file long enough to be caught in the middle: the stand-in game
+    // with bytes behind it.
+    WriteBytes(cd_ + "\\SW4w.ex_", ReadBytes(cd_ + "\\SW4w.ex_") + std::string(3 << 20, 'x'));
+    SetLastWriteTime(cd_ + "\\SW4w.ex_", CdTime);
+    const std::string folder = base_ + "\\sw4";
+    const struct {
+        const char *when;
+        bool overOlder;   // an earlier installation is replaced
+        std::function<bool(Wizard &)> reached;
+    } rows[] = {
+        { "early in a large file", false, [&](Wizard &) { return SizeOf(Staged(folder, 16)) >= 65536; } },
+        { "between two files", true, [&](Wizard &) { return HasTime(folder + "\\sw4.cds", CdTime); } },
+        { "during the last file", true, [&](Wizard &wizard) {
+              return CopyStatus(wizard).find("SW4w.ex_") != std::string::npos
+                  && SizeOf(Staged(folder, COPY_FILE_GAME_EXE)) >= 32768;
+          } },
+    };
+    std::vector<std::string> gameFiles;
+    for (const GameFile &file : GameFiles)
+        gameFiles.push_back(file.installed);
+    for (std::string &name : gameFiles)
+        CharLowerA(&name[0]);
+    std::sort(gameFiles.begin(), gameFiles.end());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.when);
+        if (row.overOlder) {
+            std::filesystem::create_directory(folder);
+            FillInstallFolder(folder);
+            for (const GameFile &file : GameFiles)
+                SetLastWriteTime(folder + "\\" + file.installed, FileTimePlus(CdTime, -Day));
+            RecordInstallation(folder);
+        }
+        Wizard killed;
+        Choose(killed, folder);
+        PressCommand(killed.Sheet(), SHEET_NEXT);
+        ASSERT_TRUE(WaitUntil([&] { return row.reached(killed); }, 60000))
+            << killed.Step() << " " << MessageBoxText(killed.Box()) << " " << CopyStatus(killed);
+        killed.Setup().Kill();
+
+        Wizard again;
+        Choose(again, folder);
+        ASSERT_EQ("complete", again.Press(SHEET_NEXT));
+        ExpectInstalled(folder, cd_);
+        std::vector<std::string> names;
+        for (const auto &file : FolderState(folder))
+            names.push_back(file.first);
+        EXPECT_EQ(gameFiles, names);
+        EXPECT_EQ(0, again.Close(SHEET_FINISH));
+        CloseGame();
+        DeleteInstallRecord();
+        RemoveTree(folder);
+    }
+}
+
+// While this lives the Uninstall key is volatile, and no lasting key can be
+// made under it: the registry refuses the record as it refuses a user
+// without administrator rights, which Wine does not. Only a key without
+// subkeys is deleted, so nothing else of the prefix's is lost.
+struct RefusedRecord {
+    RefusedRecord() : replaced(Replace(REG_OPTION_VOLATILE)) {}
+    ~RefusedRecord() { Replace(REG_OPTION_NON_VOLATILE); }
+    static bool Replace(DWORD option)
+    {
+        const char uninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+        HKEY key;
+        if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstall) != ERROR_SUCCESS
+            || RegCreateKeyExA(HKEY_LOCAL_MACHINE, uninstall, 0, nullptr, option, KEY_ALL_ACCESS, nullptr, &key,
+                               nullptr) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    const bool replaced;
+};
+
+// An upgrade from a newer CD that does not complete leaves the earlier
+// installation as it was: its files byte for byte with their times, the
+// user's own file, the record and the shortcut.
+TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationAsItWas)
+{
+    const std::string folder = base_ + "\\sw4";
+    Wizard first;
+    Choose(first, folder);
+    ASSERT_EQ("complete", first.Press(SHEET_NEXT));
+    EXPECT_EQ(0, first.Close(SHEET_FINISH));
+    CloseGame();
+    WriteBytes(folder + "\\mine.sav", "the user's own");
+    const std::map<std::string, std::string> before = FolderState(folder);
+    const std::string record = ReadRecordValue("UninstallString"), link = ReadLink(DesktopShortcut());
+    ASSERT_NE("", link);
+
+    // Other bytes and a later time for every file, and one long enough to cancel in.
+    const std::string newer = ScratchFolder("newer-cd");
+    MakeSmallCd(newer, 4 << 20);
+    for (const GameFile &file : GameFiles) {
+        std::string path = newer + "\\" + file.cd;
+        if (path.find(".ex_") == std::string::npos)   // the stand-in game stays a program
+            WriteFileOfSize(path, ReadBytes(path).size(), 77);
+        SetLastWriteTime(path, FileTimePlus(CdTime, Day));
+    }
+    const std::string kept = Staged(folder, 0, STAGED_KEPT);
+    const struct {
+        const char *what;
+        bool gameRuns;         // from the installation: its program cannot be replaced
+        bool newFileInUse;     // the new sw4.exe, so that the old cannot come back
+        bool recordRefused;    // the copy completes, but its record cannot be written
+        std::string told;      // after the copy box's own messages
+    } rows[] = {
+        { "cancelled after a few files", false, false, false, "" },
+        { "the game runs", true, false, false, "Copy Failed on file: " + folder + "\\SW4w.exe" + Aborted },
+        { "an earlier version that cannot be put back", false, true, false,
+          "Setup could not put back the earlier version of this file:\n" + folder + "\\sw4.exe\nIt is kept as:\n"
+              + kept },
+        { "the record cannot be written", false, false, true,
+          std::string("Setup could not record the installation in the Windows registry. Please run Setup again as "
+                      "an administrator.") + Aborted },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        // Only an Uninstall key without subkeys can be made to refuse the record.
+        std::unique_ptr<RefusedRecord> refused;
+        if (row.recordRefused) {
+            DeleteInstallRecord();
+            refused = std::make_unique<RefusedRecord>();
+            ASSERT_TRUE(refused->replaced);
+        }
+        ProgramRun game;
+        if (row.gameRuns) {
+            ASSERT_TRUE(game.Start(folder + "\\SW4w.exe", "", folder));
+            ASSERT_NE(nullptr, WaitForGame().window);
+        }
+        Wizard wizard;
+        Choose(wizard, folder, "", newer);
+        PressCommand(wizard.Sheet(), SHEET_NEXT);
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (row.newFileInUse) {
+            ASSERT_TRUE(WaitUntil([&] { return HasTime(folder + "\\sw4.exe", FileTimePlus(CdTime, Day)); }));
+            held = CreateFileA((folder + "\\sw4.exe").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        if (!row.gameRuns && !row.recordRefused) {
+            ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("music1.pak") != std::string::npos; }));
+            PressCommand(WaitForWindow(wizard.Setup().Id(), "Copy Progress"), IDCANCEL);
+            HWND question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?");
+            ASSERT_NE(nullptr, question);
+            PressCommand(question, IDYES);
+        }
+        if (!row.told.empty()) {
+            HWND box = WaitForMessageBox(wizard.Setup().Id(), row.told.substr(0, 20), 60000);
+            EXPECT_EQ(row.told, MessageBoxText(box));
+            PressCommand(box, IDOK);
+        }
+        EXPECT_EQ(1, wizard.Setup().WaitForExit());
+        CloseGame();
+        if (refused) {
+            refused.reset();
+            RecordInstallation(folder);
+        }
+        if (held != INVALID_HANDLE_VALUE) {
+            // What the message leaves to the user.
+            CloseHandle(held);
+            EXPECT_TRUE(DeleteFileA((folder + "\\sw4.exe").c_str()));
+            EXPECT_TRUE(MoveFileA(kept.c_str(), (folder + "\\sw4.exe").c_str()));
+        }
+        EXPECT_EQ(before, FolderState(folder));
+        EXPECT_EQ(record, ReadRecordValue("UninstallString"));
+        EXPECT_EQ(link, ReadLink(DesktopShortcut()));
+    }
+    RemoveTree(newer);
 }
 
 // Every result that ends the installation: its message, exit code 1, and
@@ -326,19 +558,17 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         if (&row == rows)
             ExpectInstalled(folder, cd_);
         EXPECT_TRUE(RecordExists());
-        EXPECT_TRUE(FileExists(desktop_.Shortcut()));
+        EXPECT_TRUE(FileExists(DesktopShortcut()));
         EXPECT_FALSE(ProcessRunning("SW4w.exe"));
         // Recorded and current now: without this the next start is the launcher's.
         DeleteInstallRecord();
-        DeleteFileA(desktop_.Shortcut().c_str());
+        DeleteFileA(DesktopShortcut().c_str());
     }
 }
 
-// Without a Desktop folder there is no shortcut and no message; a restart
-// wanted by DirectX leaves out Run Game Now and asks for the reboot.
-TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
+// A restart wanted by DirectX leaves out Run Game Now and asks for the reboot.
+TEST_F(InstallationTest, RestartWantedLeavesOutRunGameNowAndAsksForTheReboot)
 {
-    DesktopFolder noDesktop(false);
     const std::string folder = base_ + "\\sw4";
     Wizard wizard;
     Choose(wizard, folder, "DXSETUP_STANDIN_RESULT=1");
@@ -346,7 +576,7 @@ TEST_F(InstallationTest, RestartWantedWithoutADesktopFolder)
     EXPECT_EQ("Finish", wizard.Buttons());
     EXPECT_EQ("readme", wizard.Controls());
     EXPECT_EQ(1u, VisibleTopWindows(wizard.Setup().Id()).size()) << "only the sheet: no message";
-    ExpectInstalled(folder, cd_, false);
+    ExpectInstalled(folder, cd_);
 
     PressCommand(wizard.Sheet(), SHEET_FINISH);
     HWND reboot = WaitForMessageBox(wizard.Setup().Id(), "reboot");
@@ -465,13 +695,228 @@ TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
     ExpectUndone(wizard, made);
 }
 
-// In this process: an InstallDir that the wizard never lets through.
-TEST_F(InstallationTest, ShortcutTargetTooLongForItsBufferIsRefusedNotCut)
+// ---- From the CD ------------------------------------------------------------
+// The test command makes the build's CD image drive D:, a CD-ROM drive.
+
+const char CdRoot[] = "D:\\";
+
+// The CD's autorun entry as the shell reads and starts it: the profile
+// read of "open", the program found in the drive's root.
+struct AutorunEntry {
+    std::string program, arguments;
+};
+
+AutorunEntry ReadAutorun()
 {
-    std::string folder = "c:\\" + std::string(250, 'd');   // 253 + "\SW4w.exe" > 259
+    char command[MAX_PATH] = "";
+    GetPrivateProfileStringA("AutoRun", "Open", "", command, sizeof command, "D:\\autorun.inf");
+    std::string line = command;
+    size_t blank = line.find(' ');
+    return { CdRoot + line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1) };
+}
+
+// Every name, size and time on the drive, to see that nothing was written.
+std::string DriveListing(const std::string &root)
+{
+    std::string listing;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root, error)) {
+        FILETIME time = LastWriteTime(entry.path().string());
+        listing += entry.path().string() + " " + std::to_string(entry.is_regular_file() ? entry.file_size() : 0)
+                 + " " + std::to_string(time.dwHighDateTime) + ":" + std::to_string(time.dwLowDateTime) + "\n";
+    }
+    return listing;
+}
+
+// The whole road from the CD as a user meets it: the autorun entry starts
+// setup in the drive's root, a second start ends at once, the game comes
+// from D:\ with the image's names and times, DirectX from D:\DIRECTX, and
+// the next start from the drive shows the launcher and its readme.
+TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
+{
+    ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA(CdRoot));
+    EXPECT_EQ("[autorun]\r\nopen=setup.exe autorun\r\nicon=setup.exe\r\n", ReadBytes("D:\\autorun.inf"));
+    const AutorunEntry autorun = ReadAutorun();
+    ASSERT_EQ("D:\\setup.exe", autorun.program);
+    EXPECT_EQ("autorun", autorun.arguments);
+    for (const GameFile &file : GameFiles) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((CdRoot + std::string(file.cd)).c_str(), &found);
+        ASSERT_NE(INVALID_HANDLE_VALUE, search) << file.cd;
+        FindClose(search);
+        EXPECT_STREQ(file.cd, found.cFileName) << "the name as the CD spells it";
+        EXPECT_EQ(0, CompareFileTime(&CdTime, &found.ftLastWriteTime)) << file.cd << ": not the sample CD's time";
+    }
+
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(autorun.program, autorun.arguments, CdRoot, ""));
+    ProgramRun second;
+    ASSERT_TRUE(second.Start(autorun.program, autorun.arguments, CdRoot));
+    EXPECT_EQ(0, second.WaitForExit(5000)) << "a second autorun start while setup runs";
+    EXPECT_TRUE(VisibleTopWindows(second.Id()).empty());
+
+    const std::string folder = base_ + "\\sw4";
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    wizard.Type(folder);
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, "D:");
+    EXPECT_EQ("D:\\", DirectXCall("RootPath"));
+    EXPECT_EQ("D:\\DIRECTX", DirectXCall("DirectXFolder"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_NE(nullptr, WaitForGame().window);
+    CloseGame();
+
+    // The viewer reads readme.txt where setup stands, the drive's root; the
+    // installed copy is the same file.
+    const std::string readme = ReadBytes("D:\\readme.txt");
+    ProgramRun next;
+    ASSERT_TRUE(next.Start(autorun.program, autorun.arguments, CdRoot));
+    HWND launcher = WaitForWindow(next.Id(), "Starwake IV Launch");
+    ASSERT_NE(nullptr, launcher);
+    PressCommand(launcher, IDC_VIEW_README);
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] {   // as much of it as the viewer's text is read
+        std::string shown = ViewerText(ReadmeViewers()[0]);
+        return shown.size() > 1000 && readme.rfind(shown, 0) == 0;
+    })) << "the viewer shows: " << ViewerText(ReadmeViewers()[0]).substr(0, 200);
+    PressCommand(launcher, IDCANCEL);
+    EXPECT_EQ(0, next.WaitForExit());
+}
+
+// The CD cannot take the game: each text naming it is refused at once,
+// without the space question, and nothing is written to it.
+TEST_F(InstallationTest, CdDriveIsRefusedAsTheInstallFolder)
+{
+    const std::string before = DriveListing(CdRoot);
+    ASSERT_NE("", before);
+    const AutorunEntry autorun = ReadAutorun();
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(autorun.program, autorun.arguments, CdRoot, ""));
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    for (const char *typed : { "D:\\", "d:", "D:\\sw4" }) {
+        SCOPED_TRACE(typed);
+        wizard.Type(typed);
+        EXPECT_EQ("refused", wizard.Press(SHEET_NEXT));
+        ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+        EXPECT_EQ("c:\\sw4", wizard.Folder());
+    }
+    EXPECT_EQ(0, wizard.Close(IDCANCEL));
+    EXPECT_EQ(before, DriveListing(CdRoot));
+}
+
+// Where most users of Windows 2000 and later install, under a blank, with no
+// Desktop folder in the Windows folder and a program planted where an
+// unquoted command line starts it instead.
+TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalledByItsOwnName)
+{
+    const std::string folder = "C:\\Program Files\\SW4";
+    RemoveTree(folder);
+    DesktopFolder noWindowsDesktop(false);
+    CopyFileA(StandinDosGamePath().c_str(), Planted, FALSE);
+    // The CD's MS-DOS game is the stand-in, which is also the uninstaller.
+    CopyFileA(StandinDosGamePath().c_str(), (cd_ + "\\sw4.exe").c_str(), FALSE);
+    SetLastWriteTime(cd_ + "\\sw4.exe", CdTime);
+    Wizard wizard;
+    Choose(wizard, folder);
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, cd_);
+    EXPECT_EQ("\"" + folder + "\\SW4.EXE\" -uninstall" + '\0', ReadRecordValue("UninstallString"));
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+    EXPECT_EQ("\"" + folder + "\\SW4w.exe\"", WaitForGame().commandLine) << "Run Game Now";
+    CloseGame();
+
+    // As the system's list of removable programs runs the record: a command line.
+    std::string command = ReadRecordValue("UninstallString");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    HWND question = WaitForMessageBox(process.dwProcessId, "Remove Starwake IV from " + folder + "?");
+    EXPECT_NE(nullptr, question) << "program.exe running: " << ProcessRunning("program.exe");
+    PressCommand(question, IDNO);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
+    TerminateProcess(process.hProcess, 99);   // nothing, once it has ended
+    CloseHandle(process.hProcess);
+
+    // The next start shows the launcher, whose Uninstall names the same program.
+    ProgramRun setup;
+    ASSERT_TRUE(setup.Start(SetupExePath(), "", cd_));
+    HWND launcher = WaitForWindow(setup.Id(), "Starwake IV Launch");
+    ASSERT_NE(nullptr, launcher);
+    PressCommand(launcher, IDC_UNINSTALL);
+    question = WaitForMessageBox(setup.Id(), "Do you really want");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    EXPECT_EQ(0, setup.WaitForExit());
+    question = WaitForMessageBox(0, "Remove Starwake IV from " + folder + "?");
+    ASSERT_NE(nullptr, question);
+    PressCommand(question, IDYES);
+    HWND done = WaitForMessageBox(0, "Starwake IV was removed");
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ("Starwake IV was removed from your computer.", MessageBoxText(done));
+    PressCommand(done, IDOK);
+    EXPECT_TRUE(WaitUntil([] { return !ProcessRunning("sw4.exe"); }));
+    EXPECT_FALSE(FolderExists(folder));
+    EXPECT_FALSE(RecordExists());
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(ProcessRunning("program.exe"));
+    RemoveTree(folder);
+}
+
+
+TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
+{
+    RefusedRecord refused;
+    ASSERT_TRUE(refused.replaced) << "the Uninstall key has subkeys, which this test may not delete";
+    const std::string made = base_ + "\\new";
+    Wizard wizard;
+    Choose(wizard, made + "\\sw4");
+    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
+    EXPECT_EQ(std::string("Setup could not record the installation in the Windows registry. Please run Setup "
+                          "again as an administrator.") + Aborted, MessageBoxText(wizard.Box()));
+    EXPECT_EQ("Installing game files...", wizard.Text());
+    PressCommand(wizard.Box(), IDOK);
+    ExpectUndone(wizard, made);
+    EXPECT_TRUE(FolderExists(base_));
+}
+
+// In this process, with the shell the test build plays: the desktop of all
+// users, the user's where the shell names none for all (Windows 95), and
+// the Windows folder's Desktop only where it names no desktop at all;
+// without that folder too, no shortcut and no message.
+TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFoldersDesktop)
+{
+    const std::string folder = base_ + "\\sw4";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    FillInstallFolder(folder);
+    UserDesktop user;
+    DesktopFolder windows(true);
+    const struct { const char *shell; bool windowsDesktop; std::string link; } rows[] = {
+        { "", true, DesktopShortcut() },
+        { "no-common-desktop", true, user.Shortcut() },
+        { "no-desktop", true, windows.Shortcut() },
+        { "no-desktop", false, "" },
+    };
     strcpy(InstallDir, folder.c_str());
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string("shell: ") + row.shell + (row.windowsDesktop ? "" : ", no Windows Desktop folder"));
+        std::unique_ptr<DesktopFolder> gone(row.windowsDesktop ? nullptr : new DesktopFolder(false));
+        SetEnvironmentVariableA("SW4_TEST_SHELL", *row.shell ? row.shell : nullptr);
+        EXPECT_EQ(row.link.empty() ? 0 : 1, CreateDesktopShortcut());
+        for (const std::string &place : { DesktopShortcut(), user.Shortcut(), windows.Shortcut() }) {
+            ExpectLink(place, place == row.link ? folder : "");
+            DeleteFileA(place.c_str());
+        }
+    }
+    SetEnvironmentVariableA("SW4_TEST_SHELL", nullptr);
+
+    // An InstallDir that the wizard never lets through.
+    strcpy(InstallDir, ("c:\\" + std::string(250, 'd')).c_str());   // 253 + "\SW4w.exe" > 259
     EXPECT_EQ(0, CreateDesktopShortcut());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
     strcpy(InstallDir, "c:\\sw4");
 }
 

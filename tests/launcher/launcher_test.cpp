@@ -38,16 +38,18 @@ protected:
         EndProcesses("notepad.exe");
         EndProcesses("sw4.exe");
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         RemoveTree(cd_);
         RemoveTree(installed_);
         EndProcesses("program.exe");
         DeleteFileA(Planted);
     }
 
-    // Setup started by hand in the CD folder, with the record's "autorun" byte.
-    HWND Open(BYTE autorun)
+    // Setup started by hand in the CD folder, with the record's "autorun"
+    // byte, the record unquoted as earlier versions wrote it or quoted.
+    HWND Open(BYTE autorun, bool unquoted = false)
     {
-        RecordInstallation(installed_, autorun);
+        RecordInstallation(installed_, autorun, unquoted);
         setup_ = std::make_unique<ProgramRun>();
         if (!setup_->Start(SetupExePath(), "", cd_))
             return nullptr;
@@ -71,7 +73,6 @@ protected:
         SendMessageTimeoutA(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
     }
 
-    DesktopFolder desktop_{ true };
     std::string cd_, installed_;
     std::unique_ptr<ProgramRun> setup_;
 };
@@ -105,16 +106,17 @@ TEST_F(LauncherTest, OpensCentredWithItsPictureAndEveryButtonUsableAndTheFocusOn
 TEST_F(LauncherTest, EachWayOutSavesTheBoxAndStartsTheGameOrNot)
 {
     const int CloseBox = -1;
-    const struct { const char *what; BYTE autorun; bool click; int button; const char *gameArgs; int saved; } rows[] = {
-        { "Run, box unchecked", 0, true, IDC_RUN_GAME, "", 1 },
-        { "Reconfigure, box checked", 2, true, IDC_RECONFIGURE, " -i", 0 },
-        { "Run, box untouched", 2, false, IDC_RUN_GAME, "", 2 },
-        { "Cancel", 0, true, IDCANCEL, nullptr, 0 },
-        { "close box", 0, true, CloseBox, nullptr, 0 },
+    const struct { const char *what; BYTE autorun; bool unquoted; bool click; int button; const char *gameArgs;
+                   int saved; } rows[] = {
+        { "Run, box unchecked", 0, false, true, IDC_RUN_GAME, "", 1 },
+        { "Reconfigure, box checked, an earlier record", 2, true, true, IDC_RECONFIGURE, " -i", 0 },
+        { "Run, box untouched, an earlier record", 2, true, false, IDC_RUN_GAME, "", 2 },
+        { "Cancel", 0, false, true, IDCANCEL, nullptr, 0 },
+        { "close box", 0, false, true, CloseBox, nullptr, 0 },
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        HWND launcher = Open(row.autorun);
+        HWND launcher = Open(row.autorun, row.unquoted);
         ASSERT_NE(nullptr, launcher);
         EXPECT_EQ(row.autorun == 0, BoxChecked(launcher));
         if (row.click) {
@@ -152,13 +154,19 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     PressCommand(launcher, IDC_VIEW_README);
     EXPECT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 2; })) << "a second viewer";
 
-    const struct { const char *what; int answer; bool recorded; } declines[] = {
-        { "No", IDNO, true }, { "Cancel", IDCANCEL, true }, { "Yes, with nothing recorded", IDYES, false },
+    enum Record { AS_SETUP_RECORDS, NOTHING, QUOTE_NEVER_CLOSED };
+    const std::string unclosed = "\"" + installed_ + "\\SW4.EXE -uninstall";
+    const struct { const char *what; int answer; Record record; } declines[] = {
+        { "No", IDNO, AS_SETUP_RECORDS }, { "Cancel", IDCANCEL, AS_SETUP_RECORDS },
+        { "Yes, with nothing recorded", IDYES, NOTHING },
+        { "Yes, with a quote never closed", IDYES, QUOTE_NEVER_CLOSED },
     };
     for (const auto &decline : declines) {
         SCOPED_TRACE(decline.what);
-        if (!decline.recorded)
+        if (decline.record == NOTHING)
             DeleteInstallRecord();
+        if (decline.record == QUOTE_NEVER_CLOSED)
+            WriteRecordValue("UninstallString", REG_SZ, unclosed.c_str(), (DWORD)unclosed.size() + 1);
         PressCommand(launcher, IDC_UNINSTALL);
         HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
         ASSERT_NE(nullptr, question);
@@ -170,10 +178,12 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
         Settle(launcher);
         EXPECT_TRUE(IsWindowVisible(launcher));
         EXPECT_FALSE(ProcessRunning("sw4.exe")) << "the uninstaller was started";
+        EXPECT_FALSE(ProcessRunning("program.exe"));
     }
 
-    RecordInstallation(installed_);
-    WriteFileOfSize(desktop_.Shortcut(), 300);
+    // Recorded as earlier versions did, unquoted: the program is found whole all the same.
+    RecordInstallation(installed_, 0, true);
+    WriteFileOfSize(DesktopShortcut(), 300);
     PressCommand(launcher, IDC_UNINSTALL);
     HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
     ASSERT_NE(nullptr, question);
@@ -194,7 +204,7 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     EXPECT_FALSE(ProcessRunning("program.exe"));
     EXPECT_FALSE(FolderExists(installed_));
     EXPECT_FALSE(RecordExists());
-    EXPECT_FALSE(FileExists(desktop_.Shortcut()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
 // The game is learned of only when the program becomes active or inactive.

@@ -18,6 +18,7 @@ protected:
     {
         EndProcesses("sw4.exe");
         DeleteInstallRecord();
+        DeleteFileA(DesktopShortcut().c_str());
         // The copies it removes from ask the system to delete them at the next start.
         namespace fs = std::filesystem;
         for (const auto &entry : fs::directory_iterator(fs::temp_directory_path()))
@@ -26,11 +27,11 @@ protected:
     }
 
     // An install folder as setup leaves it, recorded, with its desktop shortcut.
-    std::string Installed(std::string folder = ScratchFolder("installed"))
+    std::string Installed(std::string folder = ScratchFolder("installed"), std::string shortcut = DesktopShortcut())
     {
         FillInstallFolder(folder);
         RecordInstallation(folder == "U:" ? "U:\\" : folder);   // a drive root recorded as setup does
-        WriteFileOfSize(desktop_.Shortcut(), 300);
+        WriteFileOfSize(shortcut, 300);
         return folder;
     }
     // Answers the box that holds the text, from whichever process shows it.
@@ -53,7 +54,9 @@ protected:
         return count;
     }
 
-    DesktopFolder desktop_{ true };
+    // The other places setup may have put the shortcut.
+    UserDesktop user_;
+    DesktopFolder windows_{ true };
 };
 
 TEST_F(UninstallerTest, RemovesNothingOffTheCdWhileTheGameRunsOrWhenDeclined)
@@ -77,28 +80,33 @@ TEST_F(UninstallerTest, RemovesNothingOffTheCdWhileTheGameRunsOrWhenDeclined)
     }
     EXPECT_EQ(19, FilesLeft(folder));
     EXPECT_TRUE(RecordExists());
-    EXPECT_TRUE(FileExists(desktop_.Shortcut()));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
     EXPECT_TRUE(FileExists(SampleCdPath() + "\\music1.pak"));
     RemoveTree(folder);
 }
 
 // Saved games, files in use and another installation's record are not this
-// installation's to remove; what stays is named.
+// installation's to remove; what stays is named. The shortcut goes from
+// wherever setup put it.
 TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
 {
-    const struct { const char *what; bool saveGame, inUse, otherRecord, driveRoot; } rows[] = {
-        { "a save game and another installation's record", true, false, true, false },
-        { "a file in use", false, true, false, false },
-        { "nothing else", false, false, false, false },
-        { "a drive root", false, false, false, true },   // u: is small_drives.sh's, empty
+    const struct { const char *what; bool saveGame, inUse, otherRecord, driveRoot; std::string folder, shortcut; }
+        rows[] = {
+        { "a save game and another installation's record", true, false, true, false, ScratchFolder("installed"),
+          DesktopShortcut() },
+        { "a file in use, under a blank, the shortcut on the user's desktop", false, true, false, false,
+          ScratchFolder("installed here"), user_.Shortcut() },
+        { "nothing else, the shortcut in the Windows folder's Desktop", false, false, false, false,
+          ScratchFolder("installed"), windows_.Shortcut() },
+        { "a drive root", false, false, false, true, "U:", DesktopShortcut() },   // u: is small_drives.sh's, empty
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        std::string folder = row.driveRoot ? Installed("U:") : Installed();
+        std::string folder = Installed(row.folder, row.shortcut);
         if (row.saveGame)
             WriteFileOfSize(folder + "\\save1.sav", 500);
         if (row.otherRecord)
-            RecordInstallation("C:\\elsewhere");
+            RecordInstallation("C:\\else where");
         std::string inUse = folder + "\\common.iff";
         HANDLE file = row.inUse ? CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                                 : INVALID_HANDLE_VALUE;
@@ -123,7 +131,7 @@ TEST_F(UninstallerTest, RemovesWhatSetupInstalledAndNamesWhatStays)
         EXPECT_EQ(row.saveGame, FileExists(folder + "\\save1.sav"));
         EXPECT_EQ(row.saveGame || row.inUse || row.driveRoot, FolderExists(folder + "\\"));
         EXPECT_EQ(row.otherRecord, RecordExists());
-        EXPECT_EQ(row.otherRecord, FileExists(desktop_.Shortcut()));
+        EXPECT_EQ(row.otherRecord, FileExists(row.shortcut));
         DeleteInstallRecord();
         if (!row.driveRoot)
             RemoveTree(folder);

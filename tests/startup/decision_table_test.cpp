@@ -2,6 +2,7 @@
 // what it shows for each row of start-up's decision, what it starts, and
 // its exit code.
 #include "resources/resource.h"
+#include "startup/startup.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@ struct Row {
     const char *memory;     // physical memory setup sees, or nullptr for the machine's
     std::vector<std::string> faces;
     bool gameStarted;
+    const char *programFolder = nullptr;   // setup run from a copy in a folder of this name
 };
 
 const char Low[] = "14999999";
@@ -48,12 +50,28 @@ const Row Rows[] = {
     { "11: by hand, low memory", "", false, false, Current, 0, Low, { "memory warning", "launcher" }, false },
     { "12: by hand beside another setup and the game", "", true, true, NoRecord, 0, nullptr, { "wizard" }, false },
     { "13: by hand, nothing installed, low memory", "", false, false, NoRecord, 0, Low, { "memory warning", "wizard" }, false },
+    // GlobalMemoryStatus would see 1,000,000 bytes here.
+    { "autorun, 4 GiB and a little more", "autorun", false, false, NoRecord, 0, "4295967296", { "wizard" }, false },
     { "autorun after a dash", "-autorun", true, false, NoRecord, 0, nullptr, {}, false },
     { "autorun after a slash", "/autorun", true, false, NoRecord, 0, nullptr, {}, false },
     { "autorun inside a word", "xautorunx", true, false, NoRecord, 0, nullptr, {}, false },
     { "AutoRun is no autorun", "/AutoRun", true, false, NoRecord, 0, nullptr, { "wizard" }, false },
+    // Only the text after the program's name counts.
+    { "autorun in the program's quoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "autorun cd" },
+    { "autorun in the program's unquoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "autorun" },
+    { "autorun after the unquoted path", "autorun", true, false, NoRecord, 0, nullptr, {}, false, "autorun" },
     { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { "missing-file warning", "launcher" }, false },
 };
+
+// setup.exe and the DirectX library it loads, copied into a new folder whose
+// name holds the given text.
+std::string CopyOfSetup(const char *folderName)
+{
+    std::string folder = ScratchFolder(folderName), bin = SetupExePath().substr(0, SetupExePath().rfind('\\'));
+    CopyFileA(SetupExePath().c_str(), (folder + "\\setup.exe").c_str(), FALSE);
+    CopyFileA((bin + "\\dsetup.dll").c_str(), (folder + "\\dsetup.dll").c_str(), FALSE);
+    return folder + "\\setup.exe";
+}
 
 // The first thing setup shows, or "nothing" once it has ended without more.
 std::string NextFace(ProgramRun &setup, HWND *window)
@@ -101,9 +119,12 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
 
         ProgramRun setup;
         std::string folder = row.install == RecordOffTheCd ? offTheCd : cd;
-        ASSERT_TRUE(row.memory ? setup.Start(LowMemorySetupExePath(), row.arguments, folder,
+        std::string program = row.memory ? LowMemorySetupExePath() : SetupExePath();
+        if (row.programFolder)
+            program = CopyOfSetup(row.programFolder);
+        ASSERT_TRUE(row.memory ? setup.Start(program, row.arguments, folder,
                                              std::string("SW4_TEST_TOTAL_PHYS=") + row.memory)
-                               : setup.Start(SetupExePath(), row.arguments, folder));
+                               : setup.Start(program, row.arguments, folder));
         std::vector<std::string> faces;
         HWND window = nullptr;
         for (std::string face; faces.size() < 3 && (face = NextFace(setup, &window)) != "nothing";) {
@@ -127,6 +148,8 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
         }
         EXPECT_EQ(row.faces, faces);
         EXPECT_EQ(0, setup.WaitForExit());
+        if (row.programFolder)
+            RemoveTree(program.substr(0, program.rfind('\\')));
         EXPECT_EQ(row.gameStarted, ProcessRunning("SW4w.exe")) << "the game";
         if (row.gameStarted) {
             GameSighting sighting = WaitForGame();
@@ -138,6 +161,22 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
     DeleteInstallRecord();
     for (const std::string &folder : { cd, offTheCd, installed })
         RemoveTree(folder);
+}
+
+// The real probe: GlobalMemoryStatusEx, whose figure is whole from 4 GB on,
+// where the system has it; GlobalMemoryStatus where it does not, as on
+// Windows 95 (a module without the function stands in for that kernel).
+TEST(MemoryProbe, TakesTheExtendedStatusWhereTheSystemHasIt)
+{
+    MEMORYSTATUSEX extended = {};
+    extended.dwLength = sizeof extended;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&extended));
+    MEMORYSTATUS plain = {};
+    plain.dwLength = sizeof plain;
+    GlobalMemoryStatus(&plain);
+    EXPECT_EQ(extended.ullTotalPhys, TotalPhysicalMemory(GetModuleHandleA("kernel32.dll")));
+    EXPECT_EQ((ULONGLONG)plain.dwTotalPhys, TotalPhysicalMemory(GetModuleHandleA("user32.dll")));
+    EXPECT_EQ((ULONGLONG)plain.dwTotalPhys, TotalPhysicalMemory(nullptr));
 }
 
 }  // namespace

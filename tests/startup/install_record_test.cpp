@@ -46,31 +46,43 @@ std::string KeyClass()
     return name;
 }
 
+// The longest folders the record carries, with a blank (the program's path
+// then quoted) and without, and one character more of each.
 TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongToCarry)
 {
-    const std::string longest = "c:\\Star Wake\\" + std::string(MAX_RECORDED_INSTALL_DIR - 13, 'a');
-    ASSERT_EQ(236u, longest.size());
+    const std::string plain = "c:\\StarWake\\" + std::string(MAX_RECORDED_INSTALL_DIR - 12, 'a');
+    const std::string blank = "c:\\Star Wake\\" + std::string(MAX_RECORDED_INSTALL_DIR_WITH_BLANK - 13, 'a');
+    ASSERT_EQ(236u, plain.size());
+    ASSERT_EQ(234u, blank.size());
+    const struct { std::string folder, command; } rows[] = {
+        { plain, plain + "\\SW4.EXE -uninstall" },
+        { blank, "\"" + blank + "\\SW4.EXE\" -uninstall" },
+        { "U:\\", "U:\\\\SW4.EXE -uninstall" },   // a drive root: the uninstaller reads it back
+        { plain + "b", "" },
+        { blank + "b", "" },
+    };
     for (int (*write)() : { WriteInstallRecord, WriteInstallRecordChain }) {
-        SCOPED_TRACE(write == WriteInstallRecord ? "WriteInstallRecord" : "WriteInstallRecordChain");
-        MenuSuppressed = 1;   // an installation always records "show the menu"
-        strcpy(InstallDir, longest.c_str());
-        ASSERT_EQ(1, write());
-        DWORD type = 0;
-        EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName", &type));
-        EXPECT_EQ((DWORD)REG_SZ, type);
-        EXPECT_EQ(longest + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
-        EXPECT_EQ((DWORD)REG_SZ, type);
-        EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
-        EXPECT_EQ((DWORD)REG_BINARY, type);
-        EXPECT_EQ("Vuzoduv", KeyClass());
-        strcpy(InstallDir, "U:\\");   // a drive root: the uninstaller reads it back
-        ASSERT_EQ(1, write());
-        EXPECT_EQ(std::string("U:\\\\SW4.EXE -uninstall") + '\0', ReadRecordValue("UninstallString"));
-        DeleteInstallRecord();
-
-        strcpy(InstallDir, (longest + "b").c_str());
-        EXPECT_EQ(0, write());
-        EXPECT_FALSE(RecordExists()) << "a folder the record cannot carry must leave no record";
+        for (const auto &row : rows) {
+            SCOPED_TRACE(std::string(write == WriteInstallRecord ? "WriteInstallRecord " : "WriteInstallRecordChain ")
+                         + row.folder);
+            MenuSuppressed = 1;   // an installation always records "show the menu"
+            strcpy(InstallDir, row.folder.c_str());
+            EXPECT_EQ(row.command.empty() ? 0 : 1, IsRecordableInstallDir(InstallDir));
+            ASSERT_EQ(row.command.empty() ? 0 : 1, write());
+            if (row.command.empty()) {
+                EXPECT_FALSE(RecordExists()) << "a folder the record cannot carry must leave no record";
+                continue;
+            }
+            DWORD type = 0;
+            EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName", &type));
+            EXPECT_EQ((DWORD)REG_SZ, type);
+            EXPECT_EQ(row.command + '\0', ReadRecordValue("UninstallString", &type));
+            EXPECT_EQ((DWORD)REG_SZ, type);
+            EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
+            EXPECT_EQ((DWORD)REG_BINARY, type);
+            EXPECT_EQ("Vuzoduv", KeyClass());
+            DeleteInstallRecord();
+        }
     }
 }
 
@@ -127,11 +139,15 @@ TEST_F(InstallRecordTest, MenuSettingIsAnyValueOfUpToFourBytes)
     }
 }
 
-TEST_F(InstallRecordTest, GamePathsFollowTheLastBlankDotAndBackslashOrAreRefused)
+// Quoted as setup records a folder with a blank, or not, as earlier versions did.
+TEST_F(InstallRecordTest, GamePathsFollowTheQuotesOrTheLastBlankDotAndBackslashOrAreRefused)
 {
     const struct { std::string record; int result; const char *command, *folder; } rows[] = {
         { "c:\\sw4\\SW4.EXE -uninstall", 1, "c:\\sw4\\SW4w.exe", "c:\\sw4" },
         { "D:\\Star Wake\\SW4.EXE -uninstall", 1, "D:\\Star Wake\\SW4w.exe", "D:\\Star Wake" },
+        { "\"C:\\Program Files\\SW4\\SW4.EXE\" -uninstall", 1, "C:\\Program Files\\SW4\\SW4w.exe",
+          "C:\\Program Files\\SW4" },
+        { "\"C:\\Program Files\\SW4\\SW4.EXE -uninstall", 0, nullptr, nullptr },   // never closed
         { "c:\\my.games\\SW4 -uninstall", 1, "c:\\myw.exe", "c:" },   // the last dot, even in a folder
         { "c:\\sw4\\SW4.EXE", 0, nullptr, nullptr },
         { "c:\\sw4\\SW4 -uninstall", 0, nullptr, nullptr },

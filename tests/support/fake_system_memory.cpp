@@ -1,14 +1,17 @@
 // Stands in for the real memory probe in test builds: reports the total
-// physical memory given in SW4_TEST_TOTAL_PHYS, or the machine's own.
+// physical memory given in SW4_TEST_TOTAL_PHYS (decimal, any size), or the
+// machine's own. It runs inside setup.exe, which has no C runtime to parse with.
 #include "startup/startup.h"
 
-#include <stdlib.h>
-
-void QuerySystemMemory(MEMORYSTATUS *status)
+ULONGLONG QueryTotalPhysicalMemory(void)
 {
     char value[32];
-    GlobalMemoryStatus(status);
     DWORD length = GetEnvironmentVariableA("SW4_TEST_TOTAL_PHYS", value, sizeof value);
-    if (length > 0 && length < sizeof value)
-        status->dwTotalPhys = (SIZE_T)strtoul(value, NULL, 10);
+    ULONGLONG total = 0;
+
+    if (length == 0 || length >= sizeof value)
+        return TotalPhysicalMemory(GetModuleHandleA("kernel32.dll"));
+    for (DWORD i = 0; i < length && value[i] >= '0' && value[i] <= '9'; i++)
+        total = total * 10 + (ULONGLONG)(value[i] - '0');
+    return total;
 }

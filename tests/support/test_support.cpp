@@ -1,6 +1,7 @@
 #include "test_support.h"
 #include "test_paths.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <filesystem>
 #include <fstream>
@@ -99,14 +100,36 @@ void SetLastWriteTime(const std::string &path, FILETIME time)
     CloseHandle(file);
 }
 
+// Without opening the file: a handle of ours, however brief, would make a
+// rename of setup's fail.
 FILETIME LastWriteTime(const std::string &path)
 {
-    FILETIME time = {};
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    GetFileTime(file, nullptr, nullptr, &time);
-    CloseHandle(file);
-    return time;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+std::map<std::string, std::string> FolderState(const std::string &folder)
+{
+    std::map<std::string, std::string> state;
+    std::error_code ignored;
+    for (const auto &entry : fs::directory_iterator(folder, ignored)) {
+        if (!entry.is_regular_file(ignored))
+            continue;
+        std::string path = entry.path().string(), name = entry.path().filename().string();
+        unsigned long long digest = 14695981039346656037ull;   // FNV-1a
+        std::string bytes = ReadBytes(path);
+        for (unsigned char c : bytes)
+            digest = (digest ^ c) * 1099511628211ull;
+        FILETIME time = LastWriteTime(path);
+        for (char &c : name)
+            c = (char)tolower((unsigned char)c);
+        char text[128];
+        snprintf(text, sizeof text, "%zu bytes, digest %016llx, time %08lx%08lx", bytes.size(), digest,
+                 time.dwHighDateTime, time.dwLowDateTime);
+        state[name] = text;
+    }
+    return state;
 }
 
 // ---- The game's files ----------------------------------------------------
@@ -143,6 +166,47 @@ void FillInstallFolder(const std::string &folder)
     fs::copy_file(StandinGamePath(), folder + "\\SW4w.exe", overwrite);
     for (const GameFile &file : GameFiles)
         SetLastWriteTime(folder + "\\" + file.installed, CdTime);
+}
+
+std::string DesktopShortcut()
+{
+    char folder[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE);
+    return std::string(folder) + "\\Starwake IV.lnk";
+}
+
+static const char UserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// "" takes the value away: the shell's default again.
+static void SetUserDesktop(const std::string &folder)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    if (folder.empty())
+        RegDeleteValueA(key, "Desktop");
+    else
+        RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, (const BYTE *)folder.c_str(), (DWORD)folder.size() + 1);
+    RegCloseKey(key);
+}
+
+UserDesktop::UserDesktop() : path_(ScratchFolder("desktop"))
+{
+    HKEY key;
+    char saved[MAX_PATH] = "";
+    DWORD size = sizeof saved - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, UserShellFolders, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        RegQueryValueExA(key, "Desktop", nullptr, nullptr, (BYTE *)saved, &size);
+        RegCloseKey(key);
+    }
+    saved_ = saved;
+    SetUserDesktop(path_);
+}
+
+UserDesktop::~UserDesktop()
+{
+    SetUserDesktop(saved_);
+    RemoveTree(path_);
 }
 
 static std::string DesktopPath()
@@ -191,9 +255,12 @@ void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD si
     RegCloseKey(key);
 }
 
-void RecordInstallation(const std::string &folder, BYTE autorun)
+void RecordInstallation(const std::string &folder, BYTE autorun, bool unquoted)
 {
-    std::string command = folder + "\\SW4.EXE -uninstall";
+    std::string program = folder + "\\SW4.EXE";
+    if (!unquoted && folder.find(' ') != std::string::npos)
+        program = "\"" + program + "\"";
+    std::string command = program + " -uninstall";
     WriteRecordValue("DisplayName", REG_SZ, "Starwake 4", 11);
     WriteRecordValue("UninstallString", REG_SZ, command.c_str(), (DWORD)command.size() + 1);
     WriteRecordValue("autorun", REG_BINARY, &autorun, 1);
@@ -229,7 +296,9 @@ ProgramRun::~ProgramRun()
 bool ProgramRun::Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                        const std::string &environment)
 {
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    // Quoted only where it must be, so that both forms reach the program's entry.
+    std::string program = exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
+    std::string commandLine = program + (arguments.empty() ? "" : " " + arguments);
     std::string name = environment.substr(0, environment.find('='));
     if (!environment.empty())
         SetEnvironmentVariableA(name.c_str(), environment.substr(name.size() + 1).c_str());
@@ -251,6 +320,12 @@ long ProgramRun::WaitForExit(DWORD timeoutMs)
         return -1;
     GetExitCodeProcess(process_.hProcess, &code);
     return (long)code;
+}
+
+void ProgramRun::Kill()
+{
+    TerminateProcess(process_.hProcess, 99);
+    WaitForSingleObject(process_.hProcess, 5000);
 }
 
 bool ProgramRun::HasExited() const

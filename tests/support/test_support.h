@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ extern const FILETIME CdTime;   // the sample CD's
 FILETIME FileTimePlus(FILETIME time, LONGLONG units);
 void SetLastWriteTime(const std::string &path, FILETIME time);
 FILETIME LastWriteTime(const std::string &path);
+// Every file of folder (not its subfolders), by lower-case name, as
+// "<size> bytes, digest <d>, time <t>": equal states mean equal bytes and
+// times, and a difference prints short.
+std::map<std::string, std::string> FolderState(const std::string &folder);
 
 // ---- The game's files ----------------------------------------------------
 // The 17 files named alike on the CD and installed, then the two Windows
@@ -47,8 +52,23 @@ void MakeSmallCd(const std::string &folder, size_t musicSize = 70000);
 // Fills folder as setup leaves it, with the stand-ins as its two programs.
 void FillInstallFolder(const std::string &folder);
 
-// The Desktop folder of the Windows directory made or removed while this
-// lives; what was there before comes back.
+// Where setup puts the shortcut: on the desktop of all users as the shell names it.
+std::string DesktopShortcut();
+// The user's own desktop, where the shortcut goes when the shell names none
+// for all users, moved to a scratch folder while this lives: Wine links it
+// to the host's home folder, which no test may write into.
+class UserDesktop {
+public:
+    UserDesktop();
+    ~UserDesktop();
+    std::string Shortcut() const { return path_ + "\\Starwake IV.lnk"; }
+
+private:
+    std::string path_, saved_;
+};
+// The Desktop folder of the Windows directory, where the shortcut goes when
+// the shell names no desktop, made or removed while this lives; what was
+// there before comes back.
 class DesktopFolder {
 public:
     explicit DesktopFolder(bool present);
@@ -65,8 +85,9 @@ extern const char *const RecordKeyPath;   // under HKEY_LOCAL_MACHINE
 void DeleteInstallRecord();
 bool RecordExists();
 void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD size);
-// Records an installation in folder, as setup does, with this "autorun" byte.
-void RecordInstallation(const std::string &folder, BYTE autorun = 0);
+// Records an installation in folder, as setup does, with this "autorun"
+// byte; with unquoted set, a folder with a blank as earlier versions did.
+void RecordInstallation(const std::string &folder, BYTE autorun = 0, bool unquoted = false);
 // A value's bytes as stored (a text with its end), "" when there is none.
 std::string ReadRecordValue(const char *value, DWORD *type = nullptr);
 
@@ -79,10 +100,12 @@ public:
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
 
-    // environment: one NAME=VALUE that only this child gets, or "".
+    // The program's path leads the command line, quoted when it holds a
+    // blank. environment: one NAME=VALUE that only this child gets, or "".
     bool Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                const std::string &environment = "");
     long WaitForExit(DWORD timeoutMs = 20000);   // the exit code; -1 when it did not end
+    void Kill();                                 // as the task list ends it, at once
     bool HasExited() const;
     DWORD Id() const { return process_.dwProcessId; }
 

@@ -66,6 +66,10 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     cut.resize(240, '\\');   // only the first 240 characters count
     const std::string longest = PathOfLength(b, MAX_RECORDED_INSTALL_DIR), tooLong = PathOfLength(b, 237);
     ASSERT_EQ(236u, longest.size());
+    // With a blank the record quotes the program's path: two characters fewer.
+    const std::string longestBlank = PathOfLength(b + "\\a b", MAX_RECORDED_INSTALL_DIR_WITH_BLANK);
+    const std::string tooLongBlank = PathOfLength(b + "\\a b", 235);
+    ASSERT_EQ(234u, longestBlank.size());
     // The user's own empty folder, which no rollback may take; Wine names it
     // through dosdevices/c:, whose colon alone would refuse it.
     const std::string own = b + "\\own";
@@ -117,6 +121,8 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         { "one more", tooLong, 0, "refused", tooLong, { b + "\\a" }, {} },
         { "one more, counted as read back", tooLong + "\\", 0, "refused", tooLong + "\\", { b + "\\a" }, {} },
         { "the longest with a backslash", longest + "\\", 0, "confirm", longest, { b + "\\a" }, {} },
+        { "the longest with a blank", longestBlank, 0, "confirm", longestBlank, { b + "\\a b" }, {} },
+        { "one more with a blank", tooLongBlank, 0, "refused", tooLongBlank, { b + "\\a b" }, {} },
         { "too little space, No", "r:\\sw4", IDNO, "refused", "r:\\sw4", { "R:\\sw4" }, {} },
         { "too little space, Yes", "r:\\sw4", IDYES, "confirm", "R:\\sw4", { "R:\\sw4" }, {} },
         { "a small drive's root, Yes", "r:", IDYES, "confirm", "R:\\", {}, {} },

@@ -1,0 +1,134 @@
+#include "copy/file_placement.h"
+#include "copy/copy_job.h"
+#include "startup/install_record.h"
+#include "startup/text_buffer.h"
+
+#include <string.h>
+
+/* The staging names: 8.3, so that every volume takes them, and of a form
+   that nothing else has: no game file starts with a tilde, the short names
+   the system makes end their stem in a tilde and a digit, GetTempFileNameA
+   gives .TMP names, and only these 38 names are ever touched. */
+int StagedPath(int file, int kind, char *path, size_t pathSize)
+{
+    char name[] = "\\~SW4C00.NEW";
+
+    if (file < 0 || file >= COPY_FILE_COUNT)
+        return 0;
+    name[6] = (char)('0' + file / 10);
+    name[7] = (char)('0' + file % 10);
+    if (kind == STAGED_KEPT)
+        memcpy(name + 9, "OLD", 3);
+    return TextCopy(path, pathSize, InstallDir) && TextAppend(path, pathSize, name);
+}
+
+static DWORD FileBit(int file)
+{
+    return (DWORD)1 << file;
+}
+
+/* The three names of file; 0 when one does not fit. */
+static int ComposeNames(int file, char *copy, char *kept, char *target)
+{
+    return StagedPath(file, STAGED_COPY, copy, FS_NAME_SIZE) && StagedPath(file, STAGED_KEPT, kept, FS_NAME_SIZE)
+        && CopyJobInstalledPath(file, target, FS_NAME_SIZE);
+}
+
+int IsReplaceable(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    HANDLE probe;
+
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 1;   /* nothing there, or nothing to tell: placing decides */
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    if (OsOpenFile(path, FS_MODE_UPDATE, &probe, 0) != 0)
+        return 0;
+    OsCloseFile(probe);
+    return 1;
+}
+
+int PlaceCopiedFile(int file)
+{
+    char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
+    int keeping;
+
+    if (!ComposeNames(file, copy, kept, target))
+        return 0;
+    keeping = IsExistingFile(target);
+    if (keeping && !MoveFileA(target, kept))
+        return 0;
+    if (!MoveFileA(copy, target)) {
+        /* Left where it waits, the undo's caller names it. */
+        if (keeping && !MoveFileA(kept, target))
+            CopyJob.filesKept |= FileBit(file);
+        return 0;
+    }
+    CopyJob.filesPlaced |= FileBit(file);
+    if (keeping)
+        CopyJob.filesKept |= FileBit(file);
+    return 1;
+}
+
+void RecoverInterruptedCopy(void)
+{
+    char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
+    int file;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++) {
+        if ((CopyJob.filesPlaced | CopyJob.filesKept) & FileBit(file))
+            continue;   /* this process's own, still needed for its undo */
+        if (!ComposeNames(file, copy, kept, target))
+            continue;
+        DeleteFileA(copy);
+        /* A file holds the name only once it is whole: the kept one is stale
+           then. A folder there leaves it waiting. */
+        if (IsExistingFile(kept) && !MoveFileA(kept, target) && IsExistingFile(target))
+            DeleteFileA(kept);
+    }
+}
+
+void UndoPlacedFiles(void)
+{
+    char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
+    int file;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++) {
+        if (!((CopyJob.filesPlaced | CopyJob.filesKept) & FileBit(file)) || !ComposeNames(file, copy, kept, target))
+            continue;
+        if ((CopyJob.filesPlaced & FileBit(file)) && DeleteFileA(target))
+            CopyJob.filesPlaced &= ~FileBit(file);
+        /* MoveFileA keeps the bytes and the times; it fails while the new
+           file still holds the name. */
+        if ((CopyJob.filesKept & FileBit(file)) && MoveFileA(kept, target))
+            CopyJob.filesKept &= ~FileBit(file);
+    }
+}
+
+void DiscardKeptFiles(void)
+{
+    char kept[FS_NAME_SIZE];
+    int file;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++)
+        if ((CopyJob.filesKept & FileBit(file)) && StagedPath(file, STAGED_KEPT, kept, sizeof kept))
+            DeleteFileA(kept);
+    /* One that would not go is stale now; the next setup deletes it. */
+    CopyJob.filesKept = 0;
+    CopyJob.filesPlaced = 0;
+}
+
+int FirstKeptFile(void)
+{
+    int file;
+    for (file = 0; file < COPY_FILE_COUNT; file++)
+        if (CopyJob.filesKept & FileBit(file))
+            return file;
+    return -1;
+}
+
+int CopyJobPlacedFile(int file)
+{
+    return file >= 0 && file < COPY_FILE_COUNT && (CopyJob.filesPlaced & FileBit(file));
+}

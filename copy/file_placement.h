@@ -1,0 +1,58 @@
+/* How a copied file takes its name. Each file is written under a staging
+   name in InstallDir and takes its own name only once it is whole and
+   carries its source's time; an older file it replaces waits under a
+   second staging name until the installation no longer needs it, or the
+   undo puts it back. So after a kill at any moment each name holds the old
+   file, the complete new one, or nothing while the old one waits. */
+#ifndef FILE_PLACEMENT_H
+#define FILE_PLACEMENT_H
+
+#include <windows.h>
+#include <stddef.h>
+
+/* The two staging names of a file (COPY_FILE_...). */
+enum {
+    STAGED_COPY = 0,   /* the copy being written, or whole and not yet placed */
+    STAGED_KEPT = 1    /* the file the copy replaced, kept aside */
+};
+
+/* InstallDir + "\~SW4Cnn.NEW" (STAGED_COPY) or ".OLD" (STAGED_KEPT), nn the
+   file's number; 0 when file is no file of the job or the path does not fit. */
+int StagedPath(int file, int kind, char *path, size_t pathSize);
+
+/* 1 when path names nothing, or a file that this process could open for
+   writing and no other process has open: the test the old in-place copy
+   made when it opened the file. 0 for a folder, a read-only file and a file
+   in use, such as the running game. */
+int IsReplaceable(const char *path);
+
+/* Puts the whole, closed copy of file under its name, keeping aside the
+   file that held the name. 1 done; 0 when it could not be, with the old
+   file back under its name where that could be done (the copy stays under
+   its staging name for the caller to delete). */
+int PlaceCopiedFile(int file);
+
+/* Clears up after a run that was killed, before any file is judged: every
+   staged copy is deleted; a kept file goes back under its name where that
+   is free and is deleted where a file holds it. Touches nothing but the
+   staging names, and none of those this process still needs. */
+void RecoverInterruptedCopy(void);
+
+/* The undo: deletes each file this process placed and puts back what it
+   replaced, byte for byte with its time. A kept file that cannot be put
+   back stays under its staging name (see FirstKeptFile). */
+void UndoPlacedFiles(void);
+
+/* Deletes what the copy kept aside, once the installation no longer needs
+   it: the placed files are the installation's then, and no undo takes them
+   back. */
+void DiscardKeptFiles(void);
+
+/* The first file (COPY_FILE_...) whose earlier version still waits under
+   its staging name; -1 when none does. */
+int FirstKeptFile(void);
+
+/* 1 when this process put a copy of file (COPY_FILE_...) in place. */
+int CopyJobPlacedFile(int file);
+
+#endif
