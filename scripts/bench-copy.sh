@@ -7,6 +7,7 @@ set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/host.sh"
 select_host_build || exit 1
+enter_host_road "$0" "$@" || exit 1
 build=$SW4_BUILD
 
 "$top/scripts/build-all.sh" || exit 1

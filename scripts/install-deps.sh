@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need on a Debian 12 machine:
-# the 32-bit cross compiler always (it builds the product), and the Wine and,
-# on a host that cannot run 32-bit programs, the 64-bit compiler that
-# scripts/host.sh chose. Idempotent: does nothing when everything is there.
+# the 32-bit cross compiler always (it builds the product), and what the road
+# that scripts/host.sh chose needs: the Wines and, on a host that cannot run
+# 32-bit programs, the 64-bit compiler and the gcc that builds the emulation's
+# shim. Idempotent: does nothing when everything is there.
 set -euo pipefail
 . "$(dirname "$0")/host.sh"
 select_host_build

@@ -4,14 +4,15 @@
 # D:, or from the sample CD folder where FUSE cannot mount it. With a display
 # it runs in a real window until closed; without one it runs on a virtual
 # display and ends with a screenshot of what it shows (build/screenshot.png).
-# The build is the one scripts/host.sh chose for this host (build/i686, or
-# build/x86_64 where 32-bit programs cannot run); its Wine prefix
-# sample-prefix is kept, so an installation made in one run is found by the
-# next. Arguments go to setup.exe ("autorun", say).
+# The build is the one scripts/host.sh chose for this host: build/i686, run
+# natively or through QEMU as the tests run it, or build/x86_64 where neither
+# works. Its Wine prefix sample-prefix is kept, so an installation made in
+# one run is found by the next. Arguments go to setup.exe ("autorun", say).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/host.sh"
 select_host_build || exit 1
+enter_host_road "$0" "$@" || exit 1
 build=$SW4_BUILD
 
 "$top/scripts/build-all.sh" || exit 1

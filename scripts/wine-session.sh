@@ -45,9 +45,14 @@ start_wine_prefix() {
     "$SW4_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
 }
 
-stop_wine_session() {
+# Ends every process of the prefix $WINEPREFIX and waits for them.
+stop_wine_prefix() {
     [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
     [ -n "${WINEPREFIX:-}" ] && wineserver -w >/dev/null 2>&1
+}
+
+stop_wine_session() {
+    stop_wine_prefix
     if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null
         wait "$XVFB_PID" 2>/dev/null

@@ -228,15 +228,19 @@ TEST_F(LauncherTest, UninstallFollowsTheGameAtEachActivationChangeAndFocusReturn
 
     // The menu may be activated again before the game's mutex goes; the
     // activation change after that is what counts.
-    mutex.reset();
     CloseGame();
+    ASSERT_TRUE(BringToForeground(launcher));
+    Settle(launcher);
+    EXPECT_FALSE(IsWindowEnabled(FindControl(launcher, IDC_UNINSTALL))) << "the mutex is still held";
+    mutex.reset();
     ASSERT_FALSE(MutexExists("Starwake 4 Mutex"));
+    Settle(launcher);
+    EXPECT_FALSE(IsWindowEnabled(FindControl(launcher, IDC_UNINSTALL))) << "changed without an activation change";
     HWND other = CreateWindowExA(0, "STATIC", "Another program", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0, 200,
                                  100, nullptr, nullptr, AppInstance, nullptr);
     SetForegroundWindow(other);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(FindControl(launcher, IDC_UNINSTALL)); }));
-    SetForegroundWindow(launcher);
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == launcher; }));
+    EXPECT_TRUE(BringToForeground(launcher));
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_RUN_GAME); }))
         << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
     DestroyWindow(other);

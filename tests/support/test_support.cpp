@@ -478,6 +478,21 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
+bool BringToForeground(HWND window)
+{
+    // Without a window manager, Wine hands the foreground to the desktop when
+    // a process handles, late, the X focus an earlier activation took from
+    // it; once the window's thread has taken the activation (the round trip
+    // below), that can no longer happen, and until then it is made again.
+    return WaitUntil([&] {
+        if (GetForegroundWindow() != window)
+            SetForegroundWindow(window);
+        DWORD_PTR result;
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        return GetForegroundWindow() == window;
+    });
+}
+
 std::string AnswerOwnBox(int button, const std::function<void()> &modal)
 {
     std::string seen;

@@ -137,6 +137,9 @@ HWND FindControl(HWND top, int id);   // at any depth
 std::string WindowText(HWND window);  // also of another process's control; "" for none
 void PressCommand(HWND window, int id);   // as a click on that button
 HWND FocusOf(HWND window);            // the focus in the window's thread
+// Makes another process's window the foreground window, as a user's click
+// would, once its thread has taken the activation.
+bool BringToForeground(HWND window);
 // Runs modal, a call of this process that shows a message box, while
 // another thread answers the box with button; the box's text.
 std::string AnswerOwnBox(int button, const std::function<void()> &modal);
