@@ -41,19 +41,14 @@ static int OpenRecordForWriting(HKEY *uninstall, HKEY *record)
 }
 
 /* The UninstallString for folder; 0 when it would not fit whole. The system
-   runs it as a command line, so a program path with a blank is quoted:
-   unquoted, c:\program files\... is first tried as c:\program.exe. One
-   without a blank stays as it always was. */
+   runs it as a command line, so its program is quoted where it must be. */
 static int ComposeUninstallString(char *command, const char *folder)
 {
-    int quoted = strchr(folder, ' ') != NULL;
+    char program[RECORD_TEXT_SIZE];
 
-    command[0] = '\0';
-    return (!quoted || TextAppend(command, RECORD_TEXT_SIZE, "\""))
-        && TextAppend(command, RECORD_TEXT_SIZE, folder)
-        && TextAppend(command, RECORD_TEXT_SIZE, UninstallProgramName)
-        && (!quoted || TextAppend(command, RECORD_TEXT_SIZE, "\""))
-        && TextAppend(command, RECORD_TEXT_SIZE, UninstallSwitch);
+    return TextCopy(program, sizeof program, folder)
+        && TextAppend(program, sizeof program, UninstallProgramName)
+        && ComposeCommandLine(command, RECORD_TEXT_SIZE, program, UninstallSwitch);
 }
 
 int IsRecordableInstallDir(const char *folder)

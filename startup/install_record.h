@@ -65,6 +65,11 @@ int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath);
 int IsExistingFile(const char *path);
 
 /* ---- Programs ---------------------------------------------------------- */
+/* program, quoted when it holds a blank so that the system finds where the
+   arguments begin (unquoted, c:\program files\... is first tried as
+   c:\program.exe), then arguments; one without a blank stays as it was.
+   0 when it would not fit whole. */
+int ComposeCommandLine(char *command, size_t commandSize, const char *program, const char *arguments);
 int LaunchGame(void);              /* 1 when the game's process was created */
 int LaunchUninstaller(HWND owner); /* 1 when the user agreed and it started */
 int ShowReadme(void);              /* nonzero when the viewer started */

@@ -30,16 +30,14 @@ static int StartProcess(const char *program, char *commandLine, const char *fold
     return 1;
 }
 
-/* Puts program into the command line, quoted when it holds a blank so that
-   the program finds where its arguments begin; one without stays as it was. */
-static int ComposeCommandLine(char *command, const char *program, const char *arguments)
+int ComposeCommandLine(char *command, size_t commandSize, const char *program, const char *arguments)
 {
     int quoted = strchr(program, ' ') != NULL;
     command[0] = '\0';
-    return (!quoted || TextAppend(command, COMMAND_LINE_SIZE, "\""))
-        && TextAppend(command, COMMAND_LINE_SIZE, program)
-        && (!quoted || TextAppend(command, COMMAND_LINE_SIZE, "\""))
-        && TextAppend(command, COMMAND_LINE_SIZE, arguments);
+    return (!quoted || TextAppend(command, commandSize, "\""))
+        && TextAppend(command, commandSize, program)
+        && (!quoted || TextAppend(command, commandSize, "\""))
+        && TextAppend(command, commandSize, arguments);
 }
 
 int LaunchGame(void)
@@ -52,7 +50,7 @@ int LaunchGame(void)
         return 0;
     if (!DeriveGamePaths(program, sizeof program, folder, sizeof folder))
         return 0;
-    if (!ComposeCommandLine(command, program, GameArgs))
+    if (!ComposeCommandLine(command, sizeof command, program, GameArgs))
         return 0;
     /* Named whole: an unquoted c:\program files\... would first be tried
        as c:\program.exe. */
@@ -118,7 +116,7 @@ int LaunchUninstaller(HWND owner)
         return StartProcess(NULL, buffer, NULL);
     memcpy(program, buffer, programLength);
     program[programLength] = '\0';
-    if (!ComposeCommandLine(command, program, buffer + programLength))
+    if (!ComposeCommandLine(command, sizeof command, program, buffer + programLength))
         return 0;
     return StartProcess(program, command, NULL);
 }
