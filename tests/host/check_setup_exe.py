@@ -3,14 +3,19 @@
 
 Every host can run this, also one that cannot start a 32-bit Windows program.
 It checks what Windows' loader looks at before any of our code runs, on every
-Windows from 95 on: an i386 GUI program that imports only what setup_imports.txt
-allows (every DLL and function there is in Windows 95); no debug sections; code
-and data within the size we ship; and the manifest that Vista and later read.
+Windows from 95 on: an i386 GUI program for Windows 4.0 with well-formed
+sections, that imports only what setup_imports.txt allows (every DLL and
+function there is in Windows 95); no debug sections; code and data within the
+size we ship; and the manifest that Vista and later read. And what the
+processors of Windows 95's time run: no instruction newer than the 386's and
+no floating point, as the cross toolchain's objdump reads the code.
 
 usage: check_setup_exe.py setup.exe [setup_imports.txt]
 """
 import os
+import re
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
@@ -45,7 +50,10 @@ class Image:
         self.magic = struct.unpack_from("<H", data, optional)[0]
         if self.magic != 0x10B:
             raise ValueError("optional header magic 0x%x, not PE32" % self.magic)
-        self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        self.file_alignment = struct.unpack_from("<I", data, optional + 36)[0]
+        self.os_version = struct.unpack_from("<HH", data, optional + 40)
+        self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         directories = optional + 96
         self.import_rva = struct.unpack_from("<I", data, directories + 8)[0]
         self.resource_rva = struct.unpack_from("<I", data, directories + 16)[0]
@@ -112,6 +120,43 @@ class Image:
         return None
 
 
+OBJDUMP = "i686-w64-mingw32-objdump"
+# Newer than the 386: the 486's, the Pentium's and the Pentium Pro's
+# additions, the long NOP among them, and what came after.
+NEWER_THAN_386 = re.compile(
+    r"^(cmov\w*|fcmov\w*|f?u?comip?|bswap|cmpxchg\w*|xadd|cpuid|rdtscp?|rdmsr|wrmsr|rdpmc|rsm"
+    r"|invd|wbinvd|invlpg|sys(enter|exit|call|ret)|[lms]fence|clflush\w*|prefetch\w*|movnti"
+    r"|popcnt|lzcnt|tzcnt|movbe|crc32|nop[wl])$")
+
+
+def instruction_failures(exe):
+    """What the code holds that a 386 without a coprocessor cannot run."""
+    try:
+        listing = subprocess.run([OBJDUMP, "-d", "-j", ".text", "--no-show-raw-insn", exe],
+                                 capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError) as error:
+        return ["its code could not be disassembled with %s: %s" % (OBJDUMP, error)]
+    found = {}
+    for line in listing.splitlines():
+        fields = line.split("\t")
+        if len(fields) < 2 or not fields[1].strip():
+            continue
+        address = fields[0].strip().rstrip(":")
+        words = fields[1].split(None, 1)
+        mnemonic, operands = words[0], words[1] if len(words) > 1 else ""
+        if NEWER_THAN_386.match(mnemonic):
+            what = "instruction %s, which the 386 does not have" % mnemonic
+        elif mnemonic.startswith("f"):
+            what = "x87 instruction %s: floating point, which needs a coprocessor" % mnemonic
+        elif re.search(r"%[xy]?mm\d", operands):
+            what = "%s on an MMX or SSE register (%s)" % (mnemonic, operands.strip())
+        else:
+            continue
+        found.setdefault(what, []).append(address)
+    return ["%s, at 0x%s%s" % (what, at[0], " and %d more places" % (len(at) - 1) if len(at) > 1 else "")
+            for what, at in sorted(found.items())]
+
+
 def read_allowed(path):
     """{(dll, function): oldest Windows} from the allow-list."""
     allowed = {}
@@ -172,6 +217,16 @@ def main(exe, allowed_path):
     check(image.machine == 0x14C, "machine 0x%x, not i386 (0x14c)" % image.machine)
     check(image.subsystem == 2, "subsystem %d, not a Windows GUI program (2)" % image.subsystem)
     check(not image.characteristics & 0x2000, "built as a DLL")
+    # Windows 95 and NT 4 refuse an image that asks for a later system.
+    check(image.subsystem_version == (4, 0), "subsystem version %d.%d, not 4.0" % image.subsystem_version)
+    check(image.os_version == (4, 0), "OS version %d.%d, not 4.0" % image.os_version)
+    # The CD's DirectX setup library, older than DEP, runs in our process.
+    check(not image.dll_characteristics & 0x100, "declares NX compatibility (DEP)")
+    for name, _, _, rsize, _ in image.sections:
+        check(rsize % image.file_alignment == 0,
+              "section %s has a raw size of 0x%x, not a multiple of the file alignment 0x%x"
+              % (name, rsize, image.file_alignment))
+    failures += instruction_failures(exe)
 
     allowed = read_allowed(allowed_path)
     imports = image.imports()
