@@ -153,11 +153,15 @@ static void ShowCopyStatus(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_PROGRESS_TEXT, WM_SETTEXT, 0, (LPARAM)status);
 }
 
-/* One step per 152,104.9 bytes: 1 at 76,053 bytes, 100 at 15,134,438. */
-static int ProgressPosition(LONG copied)
+/* One step per 152,104.9 bytes, rounded to the nearest: 1 at 76,053 bytes,
+   100 at 15,134,438. In whole numbers, since no floating point may ship:
+   (20 x copied + 1,521,049) / 3,042,098 gives the same position at every
+   byte count, and below the cap it stays far inside 32 bits. */
+int ProgressPosition(LONG copied)
 {
-    int position = (int)(copied * 6.574410160356439e-06 + 0.5);
-    return position > 100 ? 100 : position;
+    if (copied >= PROGRESS_FULL_BYTES)
+        return 100;
+    return (int)((20 * copied + 1521049) / 3042098);
 }
 
 /* ---- The records of one file ------------------------------------------------ */
@@ -243,6 +247,25 @@ static void LookForTick(void)
     }
 }
 
+/* Windows NT otherwise sleeps in steps of 15.6 ms. Asked for while a file is
+   copied, given back when the box ends and, for a copy cut short by exit,
+   by the exit handler: each timeBeginPeriod wants its timeEndPeriod. */
+static int TimerPeriodHeld;
+
+static void HoldTimerPeriod(void)
+{
+    if (!TimerPeriodHeld && timeBeginPeriod(1) == TIMERR_NOERROR)
+        TimerPeriodHeld = 1;
+}
+
+void ReleaseTimerPeriod(void)
+{
+    if (TimerPeriodHeld) {
+        timeEndPeriod(1);
+        TimerPeriodHeld = 0;
+    }
+}
+
 /* Sleeps and posts, nothing else: the file work stays on the dialog's
    thread. Each look is due 10 ms after the one before was due, so that
    oversleeping and the look itself do not stretch the pace; after a stall
@@ -250,9 +273,6 @@ static void LookForTick(void)
 static DWORD WINAPI TickThreadProc(LPVOID unused)
 {
     (void)unused;
-    /* Windows NT otherwise sleeps in steps of 15.6 ms; the request ends
-       with the process. */
-    timeBeginPeriod(1);
     DWORD due = timeGetTime();
     for (;;) {
         due += TICK_PERIOD_MS;
@@ -281,8 +301,12 @@ static int StartNextFile(HWND dialog)
 
     InterlockedExchange(&CopyJob.tickRequested, 0);
     InterlockedExchange(&CopyJob.paused, 0);
-    if (TickThreadHandle == NULL)
-        TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, NULL);
+    HoldTimerPeriod();
+    if (TickThreadHandle == NULL) {
+        /* Windows 95 and 98 fail CreateThread without a place for the id. */
+        DWORD threadId;
+        TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, &threadId);
+    }
     InterlockedExchange(&CopyJob.tickRequested, 1);
     return 1;
 }
@@ -336,6 +360,7 @@ static int CopyTick(HWND dialog)
 static void EndCopyDialog(HWND dialog, int result)
 {
     ReleaseCopyFiles();
+    ReleaseTimerPeriod();
     EndDialog(dialog, result);
 }
 

@@ -74,6 +74,14 @@ int CopyJobSourceName(int file, char *name, size_t nameSize);
 /* InstallDir and the installed name of file `file`; 0 when it does not fit. */
 int CopyJobInstalledPath(int file, char *path, size_t pathSize);
 
+/* Gives back the 1 ms timer period that copying asks for; for the box's end
+   and the exit handler, and harmless when nothing is held. */
+void ReleaseTimerPeriod(void);
+
+/* The progress bar's position, 0 to 100, after `copied` bytes. */
+enum { PROGRESS_FULL_BYTES = 15134438 };   /* the first byte count shown as 100 */
+int ProgressPosition(LONG copied);
+
 /* "Copy Failed on file: " name "\nInstallation aborted." in a box owned by
    window; always 0. */
 int ShowCopyFailed(HWND window, const char *name);

@@ -18,10 +18,13 @@ int IsFirstSetupInstance(HINSTANCE instance)
         return 0;
     /* Stored whatever the outcome: an instance that only opened the mutex
        still keeps the name claimed while it runs. */
+    /* Only ERROR_ALREADY_EXISTS is promised after a successful call: an
+       error left from before must not read as another instance. */
+    SetLastError(0);
     SetupMutexHandle = CreateMutexA(NULL, FALSE, name);
     if (SetupMutexHandle == NULL)
         return 0;
-    if (GetLastError() != 0)
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
     return 1;
 }
@@ -34,6 +37,7 @@ int IsGameRunning(HINSTANCE instance)
     (void)instance;
     if (!TextLoadString(name, sizeof name, IDS_GAME_MUTEX))
         return 0;
+    SetLastError(0);
     probe = CreateMutexA(NULL, FALSE, name);
     if (probe == NULL)
         return 0;
@@ -139,4 +143,5 @@ void ExitCleanup(void)
         CloseHandle(TickThreadHandle);
         TickThreadHandle = NULL;
     }
+    ReleaseTimerPeriod();
 }
