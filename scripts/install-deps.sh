@@ -27,6 +27,9 @@ command -v python3 >/dev/null || need+=(python3)
 # The CD image: xorriso writes it, fuseiso mounts it for the tests.
 command -v xorriso >/dev/null || need+=(xorriso)
 command -v fuseiso >/dev/null || need+=(fuseiso)
+# A FAT volume for the tests, as FUSE mounts one: fusefat, and mkfs.vfat to make it.
+command -v fusefat >/dev/null || need+=(fusefat)
+command -v mkfs.vfat >/dev/null || need+=(dosfstools)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0

@@ -50,7 +50,9 @@ int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t fold
    as new as the CD's copy (or the CD's copy cannot be found). */
 int IsInstallCurrent(void);
 /* 1 when destPath is missing or older than sourcePath; 0 otherwise, and 0
-   after a warning box when sourcePath cannot be opened. */
+   after a warning box when sourcePath cannot be opened. Older means by more
+   than the 2 s that FAT rounds to, and not by an hour give or take those 2 s,
+   as FAT's local times read after a change of daylight saving time. */
 int NeedsCopy(HWND window, const char *sourcePath, const char *destPath);
 /* NeedsCopy's finding in full, for a caller that must tell a file it could
    not check from one that is up to date. */

@@ -24,12 +24,26 @@ static void WarnMissingSource(HWND window, const char *sourcePath)
     MessageBoxA(GetParent(window), text, NULL, MB_ICONWARNING);
 }
 
-/* The high halves compare as signed numbers, the low halves as unsigned. */
-static int IsLater(const FILETIME *a, const FILETIME *b)
+static LONGLONG FileTimeValue(const FILETIME *time)
 {
-    if ((LONG)a->dwHighDateTime != (LONG)b->dwHighDateTime)
-        return (LONG)a->dwHighDateTime > (LONG)b->dwHighDateTime;
-    return a->dwLowDateTime > b->dwLowDateTime;
+    return (LONGLONG)((ULONGLONG)time->dwHighDateTime << 32 | time->dwLowDateTime);
+}
+
+/* FILETIME counts 100 ns. */
+static const LONGLONG FAT_TIME_STEP = 2 * 10000000LL;
+static const LONGLONG ONE_HOUR = 3600 * 10000000LL;
+
+/* Whether an installed file counts as older than its source. FAT keeps
+   last-write times to 2 seconds and in local time, so a whole copy there can
+   read up to 2 s older than the CD, or an hour off either way after a change
+   to or from daylight saving time: neither is a stale file. */
+static int IsOlder(const FILETIME *dest, const FILETIME *source)
+{
+    LONGLONG behind = FileTimeValue(source) - FileTimeValue(dest);
+
+    if (behind <= FAT_TIME_STEP)   /* an hour ahead is not older either */
+        return 0;
+    return behind < ONE_HOUR - FAT_TIME_STEP || behind > ONE_HOUR + FAT_TIME_STEP;
 }
 
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
@@ -44,7 +58,7 @@ int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
     }
     if (!destExists)
         return COPY_NEEDED;
-    return IsLater(&sourceTime, &destTime) ? COPY_NEEDED : COPY_NOT_NEEDED;
+    return IsOlder(&destTime, &sourceTime) ? COPY_NEEDED : COPY_NOT_NEEDED;
 }
 
 int IsExistingFile(const char *path)

@@ -226,9 +226,11 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
     for (const char *name : { "sw4.exe", "swiv.ico", "KorLib.dll", "SW4w.exe" })
         DeleteFileA(Installed(name).c_str());
     // Other bytes than the CD's, so that a copy would show; the older one is
-    // longer than its source, so that a copy must also cut it.
+    // longer than its source, so that a copy must also cut it. Older by FAT's
+    // 2 s or by an hour is not older.
     const struct { const char *name; size_t size; LONGLONG timeOffset; } others[] = {
-        { "sw4.anm", 10, 0 }, { "snddrv.386", 5000, -1 }, { "snddet.386", 10, 1 },
+        { "sw4.anm", 10, 0 }, { "snddrv.386", 5000, Stale }, { "snddet.386", 10, 1 },
+        { "common.iff", 10, -2 * Second }, { "lowres.dll", 10, -3600 * Second },
     };
     for (const auto &other : others) {
         WriteFileOfSize(Installed(other.name), other.size, 99);
@@ -244,13 +246,15 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
     ExpectCopied("SW4w.ex_", "SW4w.exe");
     EXPECT_EQ(10, SizeOf(Installed("sw4.anm"))) << "as new as the CD's: kept";
     EXPECT_EQ(10, SizeOf(Installed("snddet.386"))) << "newer: kept";
+    EXPECT_EQ(10, SizeOf(Installed("common.iff"))) << "FAT's 2 s older: kept";
+    EXPECT_EQ(10, SizeOf(Installed("lowres.dll"))) << "an hour older, as after daylight saving time: kept";
     ASSERT_EQ(5u, Status.size());
     EXPECT_EQ("Copying sw4.exe to " + Installed("sw4.exe"), Status.front());
     EXPECT_EQ("Copying SW4w.ex_ to " + Installed("SW4w.exe"), Status.back());
 
     Restart(longest);
     EXPECT_EQ(1, RunCopyBox(user)) << "everything up to date";
-    SetLastWriteTime(Installed("sw4.exe"), FileTimePlus(CdTime, -1));
+    SetLastWriteTime(Installed("sw4.exe"), FileTimePlus(CdTime, Stale));
     EXPECT_EQ(1, RunCopyBox(user)) << "a second job in the same process";
     EXPECT_EQ(0u, Positions.size()) << "nothing was copied";
     EXPECT_EQ(0u, Status.size());
@@ -284,6 +288,24 @@ TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
             expected[0] = 99;   // shown before the tick's chunk counts
         EXPECT_EQ(expected, Positions);
     }
+}
+
+// The bar's position is whole-number arithmetic in what ships; it must show
+// what one step per 152,104.9 bytes, rounded, always showed, at every count.
+TEST(CopyProgress, EveryByteCountShowsTheRoundedStepOfTheDoubleFormula)
+{
+    LONG mismatches = 0, first = -1;
+    for (LONG copied = 0; copied <= 15200000; copied++) {
+        int expected = (int)(copied * 6.574410160356439e-06 + 0.5);
+        if (ProgressPosition(copied) != (expected > 100 ? 100 : expected) && mismatches++ == 0)
+            first = copied;
+    }
+    EXPECT_EQ(0, mismatches) << "first at " << first << " bytes: " << ProgressPosition(first);
+    const struct { LONG copied; int position; } steps[] = {
+        { 76052, 0 }, { 76053, 1 }, { 15134437, 99 }, { 15134438, 100 }, { 0x7FFFFFFF, 100 },
+    };
+    for (const auto &step : steps)
+        EXPECT_EQ(step.position, ProgressPosition(step.copied)) << step.copied;
 }
 
 TEST_F(CopyJobTest, CancelAsksWithNoAsDefaultAndNothingMovesWhileItAsks)
@@ -383,7 +405,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
     const std::string tooLong = "C:\\" + std::string(252, 'x');   // no path that long opens
     auto putOlder = [](const std::string &path) {
         WriteFileOfSize(path, 1000, 7);
-        SetLastWriteTime(path, FileTimePlus(CdTime, -1));
+        SetLastWriteTime(path, FileTimePlus(CdTime, Stale));
     };
     HANDLE held = INVALID_HANDLE_VALUE;
     const struct {
@@ -439,7 +461,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
         if (row.older) {
             EXPECT_EQ(1000u, older.size());
             EXPECT_TRUE(older == ReadBytes(named)) << "the older file changed";
-            FILETIME time = LastWriteTime(named), olderTime = FileTimePlus(CdTime, -1);
+            FILETIME time = LastWriteTime(named), olderTime = FileTimePlus(CdTime, Stale);
             EXPECT_EQ(0, CompareFileTime(&olderTime, &time));
         } else {
             EXPECT_FALSE(FileExists(named));
@@ -482,6 +504,45 @@ TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
     EXPECT_EQ(1, RunCopyBox(user));
     EXPECT_EQ(0u, Status.size()) << "nothing needed copying";
     EXPECT_EQ(expected, FolderState(install_));
+}
+
+// On a real FAT volume (V:, through FUSE), which keeps an odd second as the
+// even one below: what was installed from a CD of odd-second times stays
+// current for the copy and for the choice of the launcher.
+TEST_F(CopyJobTest, AnInstallationOnFatStaysCurrent)
+{
+    if (GetFileAttributesA("V:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no FAT volume V: on this host (see small_drives.sh)";
+    const std::string folder = "V:\\sw4";
+    const FILETIME odd = FileTimePlus(CdTime, Second);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const GameFile &file : GameFiles)
+        SetLastWriteTime(Cd(file.cd), odd);
+    Restart(folder);
+    User user;
+    ASSERT_EQ(1, RunCopyBox(user));
+    ASSERT_EQ(19u, Status.size());
+    // fusefat ignores a last-write time set without the access time, as
+    // Wine passes the copy's SetFileTime on, so its files are dated now; a
+    // FAT driver takes it. The CD's time again, with both, as FAT keeps it:
+    for (const GameFile &file : GameFiles) {
+        HANDLE installed = CreateFileA(Installed(file.installed).c_str(), GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+        EXPECT_TRUE(SetFileTime(installed, nullptr, &odd, &odd)) << file.installed;
+        CloseHandle(installed);
+    }
+    FILETIME kept = LastWriteTime(Installed("SW4w.exe"));
+    ASSERT_EQ(0, CompareFileTime(&CdTime, &kept)) << "not FAT's rounding: " << std::hex << kept.dwHighDateTime
+                                                  << " " << kept.dwLowDateTime;
+
+    Restart(folder);
+    EXPECT_EQ(1, RunCopyBox(user));
+    EXPECT_EQ(0u, Status.size()) << "copied again";
+    RecordInstallation(folder);
+    EXPECT_EQ(1, IsInstallCurrent()) << "the wizard instead of the launcher";
+    EXPECT_EQ(std::vector<std::string>{}, user.boxes);
+    DeleteInstallRecord();
+    RemoveTree(folder);
 }
 
 }  // namespace

@@ -172,8 +172,10 @@ TEST_F(InstallRecordTest, GamePathsFollowTheQuotesOrTheLastBlankDotAndBackslashO
     }
 }
 
-// Started in the CD folder, as setup is.
-TEST_F(InstallRecordTest, InstallationIsCurrentWhenItsGameIsAtLeastAsNewAsTheCds)
+// Started in the CD folder, as setup is. FAT keeps times to 2 s and in local
+// time, so a game up to 2 s older than the CD's, or an hour off give or take
+// those 2 s after a change of daylight saving time, is current too.
+TEST_F(InstallRecordTest, InstallationIsCurrentWhenItsGameIsAtLeastAsNewAsTheCdsAsFatKeepsTimes)
 {
     char start[MAX_PATH];
     GetCurrentDirectoryA(sizeof start, start);
@@ -188,13 +190,27 @@ TEST_F(InstallRecordTest, InstallationIsCurrentWhenItsGameIsAtLeastAsNewAsTheCds
     EXPECT_EQ(0, IsInstallCurrent()) << "the game missing while the CD has it";
     EXPECT_EQ(installed, InstallDir) << "the recorded folder becomes the wizard's default";
     WriteFileOfSize(game, 50);
-    SetLastWriteTime(game, FileTimePlus(CdTime, -1));
-    EXPECT_EQ(0, IsInstallCurrent()) << "the CD's copy newer";
-    SetLastWriteTime(game, CdTime);
-    EXPECT_EQ(1, IsInstallCurrent()) << "the same time";
+    const LONGLONG hour = 3600 * Second;
+    const struct {
+        LONGLONG gameMinusCd;   // in FILETIME units
+        int current;
+    } rows[] = {
+        { 0, 1 }, { -1, 1 }, { -1 * Second, 1 }, { -2 * Second, 1 }, { -2 * Second - 1, 0 },
+        { -3 * Second, 0 },
+        { -hour + 3 * Second, 0 }, { -hour + 2 * Second, 1 }, { -hour + Second, 1 }, { -hour, 1 },
+        { -hour - Second, 1 }, { -hour - 2 * Second, 1 }, { -hour - 2 * Second - 1, 0 }, { -hour - 3 * Second, 0 },
+        { hour - 3 * Second, 1 }, { hour, 1 }, { hour + 3 * Second, 1 },   // newer is never stale
+        { -2 * hour, 0 }, { 2 * hour, 1 },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE("the game " + std::to_string(row.gameMinusCd) + " units after the CD's");
+        SetLastWriteTime(game, FileTimePlus(CdTime, row.gameMinusCd));
+        EXPECT_EQ(row.current, IsInstallCurrent());
+        EXPECT_EQ(!row.current, NeedsCopy(nullptr, "sw4w.ex_", game.c_str()));
+    }
     // Across a change of the high half, where the low halves alone say otherwise.
     SetLastWriteTime(cdGame, { 0x00000010, 0x01BC0000 });
-    SetLastWriteTime(game, { 0xFFFFFFF0, 0x01BBFFFF });
+    SetLastWriteTime(game, { 0x80000000, 0x01BBFFFF });
     EXPECT_EQ(0, IsInstallCurrent()) << "the CD's copy newer by its high half";
     std::string noBlank = installed + "\\SW4.EXE";
     WriteRecordValue("UninstallString", REG_SZ, noBlank.c_str(), (DWORD)noBlank.size() + 1);

@@ -30,6 +30,9 @@ void WriteFileOfSize(const std::string &path, size_t size, unsigned seed = 1);
 std::string ReadBytes(const std::string &path);
 // Last-write times, exact to the unit as the product compares them.
 extern const FILETIME CdTime;   // the sample CD's
+const LONGLONG Second = 10000000;
+// The least that makes an installed file older than the CD's, past what FAT rounds.
+const LONGLONG Stale = -3 * Second;
 FILETIME FileTimePlus(FILETIME time, LONGLONG units);
 void SetLastWriteTime(const std::string &path, FILETIME time);
 FILETIME LastWriteTime(const std::string &path);
