@@ -88,5 +88,10 @@
 #define IDS_EARLIER_VERSION          60
 #define IDS_NOT_PUT_BACK             61
 #define IDS_OTHERS_NOT_PUT_BACK      62
+/* The launcher's Uninstall when the recorded program cannot be started: the
+   first before its name and the system's reason, the second added where
+   Windows is 64-bit and so runs no MS-DOS program. */
+#define IDS_UNINSTALL_NOT_STARTED    63
+#define IDS_NO_DOS_PROGRAMS          64
 
 #endif

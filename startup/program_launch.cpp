@@ -86,13 +86,68 @@ static size_t UninstallProgramLength(const char *stored)
     return lastBlank;
 }
 
+/* The command line that starts the recorded uninstaller, its program quoted
+   wherever its path holds a blank, and the program alone into program
+   (RECORD_TEXT_SIZE characters); 0 for a quote never closed, which is no
+   record. */
+static int UninstallCommandLine(const char *stored, char *program, char *command)
+{
+    size_t programLength;
+
+    if (stored[0] == '"') {
+        /* As setup records a path with a blank: the program is what the
+           quotes hold. */
+        const char *end = strchr(stored + 1, '"');
+        if (end == NULL)
+            return 0;
+        programLength = (size_t)(end - stored - 1);
+        memcpy(program, stored + 1, programLength);
+        program[programLength] = '\0';
+        return TextCopy(command, COMMAND_LINE_SIZE, stored);
+    }
+    programLength = UninstallProgramLength(stored);
+    if (programLength == 0)
+        return TextCopy(program, RECORD_TEXT_SIZE, stored) && TextCopy(command, COMMAND_LINE_SIZE, stored);
+    memcpy(program, stored, programLength);
+    program[programLength] = '\0';
+    return ComposeCommandLine(command, COMMAND_LINE_SIZE, program, stored + programLength);
+}
+
+/* Whether this Windows is 64-bit, where no MS-DOS program runs. */
+static int IsSixtyFourBitWindows(void)
+{
+    typedef BOOL(WINAPI * IsWow64ProcessProc)(HANDLE, PBOOL);
+    IsWow64ProcessProc isWow64Process;
+    BOOL wow64 = FALSE;
+
+    if (sizeof(void *) == 8)
+        return 1;
+    /* Not in Windows 95, 98 or NT 4: looked up, not imported. */
+    isWow64Process = (IsWow64ProcessProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                 "IsWow64Process");
+    return isWow64Process != NULL && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+static void ShowUninstallerNotStarted(HWND owner, const char *program, DWORD error)
+{
+    char text[256 + RECORD_TEXT_SIZE + 256];
+
+    TextLoadString(text, sizeof text, IDS_UNINSTALL_NOT_STARTED);
+    TextAppend(text, sizeof text, program);
+    TextAppend(text, sizeof text, "\n\n");
+    TextAppendSystemError(text, sizeof text, error, program);
+    if ((error == ERROR_BAD_EXE_FORMAT || error == ERROR_EXE_MACHINE_TYPE_MISMATCH)
+        && IsSixtyFourBitWindows())
+        TextAppendString(text, sizeof text, IDS_NO_DOS_PROGRAMS);
+    MessageBoxA(owner, text, NULL, MB_OK | MB_ICONWARNING);
+}
+
 int LaunchUninstaller(HWND owner)
 {
     char caption[64];
     char buffer[RECORD_TEXT_SIZE];   /* the question first, then the record */
     char program[RECORD_TEXT_SIZE];
     char command[COMMAND_LINE_SIZE];
-    size_t programLength;
 
     TextLoadString(caption, sizeof caption, IDS_CONFIRM_CAPTION);
     TextLoadString(buffer, sizeof buffer, IDS_UNINSTALL_QUESTION);
@@ -100,25 +155,14 @@ int LaunchUninstaller(HWND owner)
         return 0;
     if (!ReadInstallRecord(buffer))
         return 0;
-    if (buffer[0] == '"') {
-        /* As setup records a path with a blank: the program is what the
-           quotes hold, and a quote never closed is no record. */
-        const char *end = strchr(buffer + 1, '"');
-        if (end == NULL)
-            return 0;
-        programLength = (size_t)(end - buffer - 1);
-        memcpy(program, buffer + 1, programLength);
-        program[programLength] = '\0';
-        return StartProcess(program, buffer, NULL);
-    }
-    programLength = UninstallProgramLength(buffer);
-    if (programLength == 0)
-        return StartProcess(NULL, buffer, NULL);
-    memcpy(program, buffer, programLength);
-    program[programLength] = '\0';
-    if (!ComposeCommandLine(command, sizeof command, program, buffer + programLength))
+    if (!UninstallCommandLine(buffer, program, command))
         return 0;
-    return StartProcess(program, command, NULL);
+    /* As Windows starts an MS-DOS program: no application name, the
+       program the command line's first word. */
+    if (StartProcess(NULL, command, NULL))
+        return 1;
+    ShowUninstallerNotStarted(owner, program, GetLastError());
+    return 0;
 }
 
 int ShowReadme(void)

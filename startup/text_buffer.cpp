@@ -40,3 +40,38 @@ int TextLoadString(char *dest, size_t destSize, UINT id)
     dest[0] = '\0';
     return TextAppendString(dest, destSize, id);
 }
+
+/* Drops the line break that ends every system message. */
+static void TrimLineEnd(char *text)
+{
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+}
+
+int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *insert)
+{
+    char text[STRING_SCRATCH];
+    /* Every %n the message may hold names the same thing: "%1 is not a
+       valid Win32 application." reads with the program's name. */
+    DWORD_PTR inserts[9];
+    int i;
+
+    for (i = 0; i < 9; i++)
+        inserts[i] = (DWORD_PTR)insert;
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, NULL, error, 0,
+                       text, sizeof text, (va_list *)inserts) == 0) {
+        /* No text for it: the number at least. */
+        char digits[12];
+        char *at = digits + sizeof digits - 1;
+        *at = '\0';
+        do {
+            *--at = (char)('0' + error % 10);
+            error /= 10;
+        } while (error != 0);
+        return TextCopy(text, sizeof text, "Error ") && TextAppend(text, sizeof text, at)
+            && TextAppend(dest, destSize, text);
+    }
+    TrimLineEnd(text);
+    return TextAppend(dest, destSize, text);
+}

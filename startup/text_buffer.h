@@ -20,4 +20,8 @@ int TextAppendString(char *dest, size_t destSize, UINT id);
    missing or longer than the buffer (dest is then empty). */
 int TextLoadString(char *dest, size_t destSize, UINT id);
 
+/* Appends the system's own sentence for `error` (GetLastError's code), with
+   insert for any %1 in it; the code itself where the system has no text. */
+int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *insert);
+
 #endif

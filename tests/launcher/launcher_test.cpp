@@ -154,12 +154,17 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     PressCommand(launcher, IDC_VIEW_README);
     EXPECT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 2; })) << "a second viewer";
 
-    enum Record { AS_SETUP_RECORDS, NOTHING, QUOTE_NEVER_CLOSED };
+    enum Record { AS_SETUP_RECORDS, NOTHING, QUOTE_NEVER_CLOSED, NOT_A_PROGRAM };
     const std::string unclosed = "\"" + installed_ + "\\SW4.EXE -uninstall";
+    // As Windows meets an MS-DOS program where it runs none: told, and the menu stays.
+    const std::string notAProgram = installed_ + "\\NOTDOS.EXE";
+    const std::string notAProgramRecord = "\"" + notAProgram + "\" -uninstall";
+    WriteBytes(notAProgram, "not a program\r\n");
     const struct { const char *what; int answer; Record record; } declines[] = {
         { "No", IDNO, AS_SETUP_RECORDS }, { "Cancel", IDCANCEL, AS_SETUP_RECORDS },
         { "Yes, with nothing recorded", IDYES, NOTHING },
         { "Yes, with a quote never closed", IDYES, QUOTE_NEVER_CLOSED },
+        { "Yes, with a program that cannot be started", IDYES, NOT_A_PROGRAM },
     };
     for (const auto &decline : declines) {
         SCOPED_TRACE(decline.what);
@@ -167,6 +172,9 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
             DeleteInstallRecord();
         if (decline.record == QUOTE_NEVER_CLOSED)
             WriteRecordValue("UninstallString", REG_SZ, unclosed.c_str(), (DWORD)unclosed.size() + 1);
+        if (decline.record == NOT_A_PROGRAM)
+            WriteRecordValue("UninstallString", REG_SZ, notAProgramRecord.c_str(),
+                             (DWORD)notAProgramRecord.size() + 1);
         PressCommand(launcher, IDC_UNINSTALL);
         HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
         ASSERT_NE(nullptr, question);
@@ -175,11 +183,25 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
                   "games, too.)", MessageBoxText(question));
         PressCommand(question, decline.answer);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));   // the launcher has left its loop
+        if (decline.record == NOT_A_PROGRAM) {
+            HWND told = WaitForMessageBox(setup_->Id(), "Setup could not start");
+            ASSERT_NE(nullptr, told);
+            std::string text = MessageBoxText(told), start = "Setup could not start the uninstaller of "
+                                                             "Starwake IV:\n" + notAProgram + "\n\n";
+            EXPECT_EQ(start, text.substr(0, start.size()));
+            EXPECT_LT(start.size() + 10, text.size()) << "no reason given: " << text;
+            // Only a 64-bit Windows is said to run no MS-DOS program.
+            EXPECT_EQ(sizeof(void *) == 8, text.find("64-bit Windows cannot run MS-DOS") != std::string::npos)
+                << text;
+            PressCommand(told, IDOK);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(told); }));
+        }
         Settle(launcher);
         EXPECT_TRUE(IsWindowVisible(launcher));
         EXPECT_FALSE(ProcessRunning("sw4.exe")) << "the uninstaller was started";
         EXPECT_FALSE(ProcessRunning("program.exe"));
     }
+    DeleteFileA(notAProgram.c_str());
 
     // Recorded as earlier versions did, unquoted: the program is found whole all the same.
     RecordInstallation(installed_, 0, true);
