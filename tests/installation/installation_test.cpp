@@ -171,9 +171,15 @@ protected:
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
-        std::string program = folder + "\\SW4.EXE";
-        if (folder.find(' ') != std::string::npos)
+        std::string program = folder + "\\SW4.EXE", icon = folder + "\\SW4w.exe";
+        long long bytes = 0;
+        for (const GameFile &file : GameFiles)
+            bytes += SizeOf(folder + "\\" + file.installed);
+        if (folder.find(' ') != std::string::npos) {
             program = "\"" + program + "\"";
+            icon = "\"" + icon + "\"";
+        }
+        ExpectListing(folder, icon + ",0", (DWORD)((bytes + 1023) / 1024));
         EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
         EXPECT_EQ(program + " -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
