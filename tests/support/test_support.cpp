@@ -40,6 +40,7 @@ std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
 std::string StandinDosGamePath() { return DosPath(STANDIN_DOS_GAME_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
+std::string SignedCdPath() { return DosPath(SIGNED_CD_PATH); }
 
 std::string ScratchFolder(const std::string &tag)
 {

@@ -20,6 +20,7 @@ std::string LowMemorySetupExePath();  // setup.exe that sees SW4_TEST_TOTAL_PHYS
 std::string StandinGamePath();        // the stand-in Windows game
 std::string StandinDosGamePath();     // the stand-in MS-DOS game and uninstaller
 std::string SampleCdPath();           // the sample CD folder of the build
+std::string SignedCdPath();           // the files of the signed image (tests/host/signing_test.sh)
 std::string ScratchFolder(const std::string &tag);   // new and empty, under %TEMP%
 std::string UnixPath(const std::string &path);       // the host's name for one of ours
 void RemoveTree(const std::string &path);
