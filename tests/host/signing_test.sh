@@ -50,7 +50,11 @@ if [ -n "$shipped" ] && ! cmp -s "$shipped" "$folder/setup.exe"; then
         >/dev/null && extract "$work/product.iso" /setup.exe "$work/product.exe" || fail "signing the product failed"
     product=$work/product.exe
 fi
-python3 "$check" "$product" || fail "the signed setup.exe fails the host check"
+if [ -z "$shipped" ]; then
+    echo "No 32-bit setup.exe was named, so the signed one was not given the host check."
+else
+    python3 "$check" "$product" || fail "the signed setup.exe fails the host check"
+fi
 
 rm -rf "$signed_cd"
 xorriso -osirrox on -indev "$work/1.iso" -extract / "$signed_cd" >/dev/null 2>&1 && chmod -R u+w "$signed_cd" \
@@ -75,5 +79,5 @@ certificate without its key|@/nokey.pfx|@/password||no private key
 timestamp server that refuses|@/publisher.pfx|@/password|http://127.0.0.1:9/|timestamp server http://127.0.0.1:9/
 ROWS
 
-[ $failed -eq 0 ] && echo "Signing: verified, SHA-256, reproducible, passes the host check; bad inputs stop it"
+[ $failed -eq 0 ] && echo "Signing: osslsigncode accepts it, SHA-256, reproducible; bad inputs stop it"
 exit $failed
