@@ -5,7 +5,12 @@
 #define RESOURCE_H
 
 /* ---- Version ---------------------------------------------------------- */
-/* The version block is VS_VERSION_INFO (1) of <winver.h>. */
+/* The version block is VS_VERSION_INFO (1) of <winver.h>. The installation
+   record shows its publisher and product version in the list of installed
+   programs; both take them from here, so the two cannot differ. */
+#define VERSION_PUBLISHER           "Starwake Games"
+#define VERSION_TEXT                "2.0.0.7"
+#define VERSION_NUMBERS             2,0,0,7
 
 /* ---- Dialogs ---------------------------------------------------------- */
 #define IDD_WIZARD_PAGE             101

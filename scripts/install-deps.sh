@@ -29,7 +29,10 @@ command -v xorriso >/dev/null || need+=(xorriso)
 command -v fuseiso >/dev/null || need+=(fuseiso)
 # A FAT volume for the tests, as FUSE mounts one: fusefat, and mkfs.vfat to make it.
 command -v fusefat >/dev/null || need+=(fusefat)
-command -v mkfs.vfat >/dev/null || need+=(dosfstools)
+installed dosfstools || need+=(dosfstools)
+# Signing setup.exe on the image, and the throwaway certificate its test makes.
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
+command -v openssl >/dev/null || need+=(openssl)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0

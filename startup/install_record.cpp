@@ -1,5 +1,7 @@
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
+#include "copy/copy_job.h"
+#include "resources/resource.h"
 
 #include <string.h>
 
@@ -57,6 +59,67 @@ int IsRecordableInstallDir(const char *folder)
     return ComposeUninstallString(command, folder);
 }
 
+static int SetText(HKEY record, const char *name, const char *text)
+{
+    return RegSetValueExA(record, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1) == ERROR_SUCCESS;
+}
+
+/* Out of line: each inlined copy costs more than the call. */
+static __attribute__((noinline)) int SetNumber(HKEY record, const char *name, DWORD number)
+{
+    return RegSetValueExA(record, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number) == ERROR_SUCCESS;
+}
+
+/* The installed files' size in KB, rounded up, as the list of installed
+   programs shows it; a file that is not there counts nothing. */
+static DWORD InstalledKilobytes(void)
+{
+    char path[PATH_TEXT_SIZE + 16];
+    DWORD kilobytes = 0;
+    DWORD bytes = 0;   /* the rest below 1 KB of each file */
+    DWORD size;
+    HANDLE file;
+    int i;
+
+    for (i = 0; i < COPY_FILE_COUNT; i++) {
+        if (!CopyJobInstalledPath(i, path, sizeof path))
+            continue;
+        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        size = GetFileSize(file, NULL);
+        CloseHandle(file);
+        if (size != INVALID_FILE_SIZE) {
+            kilobytes += size >> 10;
+            bytes += size & 1023;
+        }
+    }
+    return kilobytes + ((bytes + 1023) >> 10);
+}
+
+/* What the list of installed programs shows beside the name. Windows
+   offers Modify and Repair unless told otherwise; setup can do neither. */
+static int WriteListingValues(HKEY record)
+{
+    char program[RECORD_TEXT_SIZE];
+    char text[RECORD_TEXT_SIZE];
+
+    return TextCopy(program, sizeof program, InstallDir)
+        && TextAppendString(program, sizeof program, IDS_GAME_EXE_DEST)
+        && ComposeCommandLine(text, sizeof text, program, ",0")
+        && SetText(record, "DisplayIcon", text)
+        && SetText(record, "DisplayVersion", VERSION_TEXT)
+        && SetText(record, "Publisher", VERSION_PUBLISHER)
+        && SetText(record, "InstallLocation", InstallDir)
+        /* Today as yyyymmdd; U.S. English counts the years as the list does. */
+        && GetDateFormatA(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), 0, NULL,
+                          "yyyyMMdd", text, sizeof text)
+        && SetText(record, "InstallDate", text)
+        && SetNumber(record, "EstimatedSize", InstalledKilobytes())
+        && SetNumber(record, "NoModify", 1)
+        && SetNumber(record, "NoRepair", 1);
+}
+
 static int WriteRecordValues(HKEY record, const char *command)
 {
     BYTE autorun = 0;   /* a new installation shows the menu at autorun */
@@ -64,12 +127,11 @@ static int WriteRecordValues(HKEY record, const char *command)
     if (RegSetValueExA(record, "DisplayName", 0, REG_SZ, (const BYTE *)DisplayNameText,
                        sizeof DisplayNameText) != ERROR_SUCCESS)
         return 0;
-    if (RegSetValueExA(record, "UninstallString", 0, REG_SZ, (const BYTE *)command,
-                       (DWORD)strlen(command) + 1) != ERROR_SUCCESS)
+    if (!SetText(record, "UninstallString", command))
         return 0;
     if (RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1) != ERROR_SUCCESS)
         return 0;
-    return 1;
+    return WriteListingValues(record);
 }
 
 int WriteInstallRecord(void)

@@ -28,8 +28,11 @@ enum {
 int IsRecordableInstallDir(const char *folder);
 
 /* ---- Record ------------------------------------------------------------ */
-/* 1 when all three values were written; 0 also when InstallDir is too long
-   to be recorded whole (nothing is written then). */
+/* 1 when every value was written: the three the uninstaller and earlier
+   versions read, and what the list of installed programs shows (icon,
+   version and publisher from the version resource, folder, date, size in
+   KB, no Modify or Repair). 0 also when InstallDir is too long to be
+   recorded whole (nothing is written then). */
 int WriteInstallRecord(void);
 /* The same values, reaching the key by creating every key of its path. */
 int WriteInstallRecordChain(void);

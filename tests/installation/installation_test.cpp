@@ -171,9 +171,15 @@ protected:
             EXPECT_EQ(0, CompareFileTime(&source, &copied)) << "not the source's time";
         }
         DWORD type = 0;
-        std::string program = folder + "\\SW4.EXE";
-        if (folder.find(' ') != std::string::npos)
+        std::string program = folder + "\\SW4.EXE", icon = folder + "\\SW4w.exe";
+        long long bytes = 0;
+        for (const GameFile &file : GameFiles)
+            bytes += SizeOf(folder + "\\" + file.installed);
+        if (folder.find(' ') != std::string::npos) {
             program = "\"" + program + "\"";
+            icon = "\"" + icon + "\"";
+        }
+        ExpectListing(folder, icon + ",0", (DWORD)((bytes + 1023) / 1024));
         EXPECT_EQ(std::string("Starwake 4", 11), ReadRecordValue("DisplayName"));
         EXPECT_EQ(program + " -uninstall" + '\0', ReadRecordValue("UninstallString", &type));
         EXPECT_EQ((DWORD)REG_SZ, type);
@@ -732,6 +738,22 @@ std::string DriveListing(const std::string &root)
 // setup in the drive's root, a second start ends at once, the game comes
 // from D:\ with the image's names and times, DirectX from D:\DIRECTX, and
 // the next start from the drive shows the launcher and its readme.
+// The publisher's signature lies in the file behind the image that Windows
+// loads, so the signed setup.exe installs as the unsigned one does.
+TEST_F(InstallationTest, SignedSetupFromTheSignedImageInstalls)
+{
+    const std::string cd = SignedCdPath(), folder = base_ + "\\sw4";
+    ASSERT_GT(SizeOf(cd + "\\setup.exe"), SizeOf(SetupExePath())) << "no signature behind the image";
+    Wizard wizard;
+    ASSERT_TRUE(wizard.StartProgram(cd + "\\setup.exe", "", cd, ""));
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    wizard.Type(folder);
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+    ExpectInstalled(folder, cd);
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+}
+
 TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
 {
     ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA(CdRoot));

@@ -54,12 +54,12 @@ TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongT
     const std::string blank = "c:\\Star Wake\\" + std::string(MAX_RECORDED_INSTALL_DIR_WITH_BLANK - 13, 'a');
     ASSERT_EQ(236u, plain.size());
     ASSERT_EQ(234u, blank.size());
-    const struct { std::string folder, command; } rows[] = {
-        { plain, plain + "\\SW4.EXE -uninstall" },
-        { blank, "\"" + blank + "\\SW4.EXE\" -uninstall" },
-        { "U:\\", "U:\\\\SW4.EXE -uninstall" },   // a drive root: the uninstaller reads it back
-        { plain + "b", "" },
-        { blank + "b", "" },
+    const struct { std::string folder, command, icon; } rows[] = {
+        { plain, plain + "\\SW4.EXE -uninstall", plain + "\\SW4w.exe,0" },
+        { blank, "\"" + blank + "\\SW4.EXE\" -uninstall", "\"" + blank + "\\SW4w.exe\",0" },
+        { "U:\\", "U:\\\\SW4.EXE -uninstall", "U:\\\\SW4w.exe,0" },   // a drive root: the uninstaller reads it back
+        { plain + "b", "", "" },
+        { blank + "b", "", "" },
     };
     for (int (*write)() : { WriteInstallRecord, WriteInstallRecordChain }) {
         for (const auto &row : rows) {
@@ -81,9 +81,25 @@ TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongT
             EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun", &type));
             EXPECT_EQ((DWORD)REG_BINARY, type);
             EXPECT_EQ("Vuzoduv", KeyClass());
+            ExpectListing(row.folder, row.icon, 0);
             DeleteInstallRecord();
         }
     }
+}
+
+// The size the list shows is the installed files' total rounded up to KB,
+// not each file's: 1 + 1025 + 2047 bytes are 4 KB.
+TEST_F(InstallRecordTest, EstimatedSizeIsTheInstalledFilesTotalInKilobytes)
+{
+    const std::string folder = ScratchFolder("sized");
+    WriteFileOfSize(folder + "\\sw4.exe", 1);
+    WriteFileOfSize(folder + "\\music1.pak", 1025);
+    WriteFileOfSize(folder + "\\SW4w.exe", 2047);
+    WriteFileOfSize(folder + "\\notours.txt", 5000);
+    strcpy(InstallDir, folder.c_str());
+    ASSERT_EQ(1, WriteInstallRecord());
+    ExpectListing(folder, folder + "\\SW4w.exe,0", 4);
+    RemoveTree(folder);
 }
 
 TEST_F(InstallRecordTest, ReadTakesOnlyAPlainStringThatFitsItsBuffer)
