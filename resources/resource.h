@@ -88,5 +88,14 @@
 #define IDS_EARLIER_VERSION          60
 #define IDS_NOT_PUT_BACK             61
 #define IDS_OTHERS_NOT_PUT_BACK      62
+/* The Retry / Cancel box of a file that cannot be read or put in place,
+   with %1 the file and %2 the system's reason. */
+#define IDS_CANNOT_READ_CD_FILE      63
+#define IDS_CANNOT_WRITE_FILE        64
+#define IDS_FILE_IN_USE              65
+/* One copy at a time on a machine: the mutex held from the clean-up of a
+   killed run to the end of the installation, and what a second setup says. */
+#define IDS_COPY_MUTEX               66
+#define IDS_ANOTHER_SETUP_COPIES     67
 
 #endif
