@@ -60,7 +60,8 @@ static int IsCandidate(HWND window, int file, int composed, const char *source, 
     need = CopyNeedOf(window, source, dest);
     if (need == COPY_SOURCE_AND_DEST_MISSING)
         CopyJob.filesMissed |= (DWORD)1 << file;
-    return need == COPY_NEEDED;
+    /* One on the CD that cannot be opened now is tried: the copy tells why. */
+    return need == COPY_NEEDED || need == COPY_SOURCE_UNREADABLE;
 }
 
 /* Tests file; 1 when it needs copying, with its names in source and dest. */
@@ -131,6 +132,32 @@ int ShowCopyFailed(HWND window, const char *name)
     return 0;
 }
 
+/* The box of a file that cannot be read or put in place, naming it with
+   the system's reason; 1 for Retry. */
+static int AskRetry(HWND dialog)
+{
+    char format[256], reason[256], text[1024];
+    const char *inserts[2];
+    DWORD error = CopyJob.troubleError;
+    UINT id = IDS_CANNOT_READ_CD_FILE;
+
+    inserts[0] = CopyJob.source->name;
+    inserts[1] = reason;
+    if (CopyJob.trouble == COPY_TROUBLE_DEST) {
+        inserts[0] = CopyJob.target;
+        /* The running game, or another program, holds it. */
+        id = error == ERROR_SHARING_VIOLATION ? IDS_FILE_IN_USE : IDS_CANNOT_WRITE_FILE;
+    }
+    reason[0] = text[0] = '\0';
+    /* In one line: the box wraps it where it must. */
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                   NULL, error, 0, reason, sizeof reason, NULL);
+    TextLoadString(format, sizeof format, id);
+    FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, format, 0, 0, text, sizeof text,
+                   (va_list *)inserts);
+    return MessageBoxA(dialog, text, NULL, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
 /* 1 when the user answers Yes; No is the default button. */
 static int ConfirmAbort(HWND dialog)
 {
@@ -166,14 +193,17 @@ int ProgressPosition(LONG copied)
 
 /* ---- The records of one file ------------------------------------------------ */
 
-/* Ends the file under way: a staging copy still being written is closed and
-   deleted, then both streams and the buffer are freed. Finished files stay. */
+/* Ends the file under way: a staging copy that did not take its name is
+   closed and deleted, then both streams and the buffer are freed. Placed
+   files stay. */
 static void ReleaseCopyFiles(void)
 {
-    if (CopyJob.dest != NULL && CopyJob.dest->isOpen) {
+    if (CopyJob.dest != NULL && CopyJob.dest->isOpen)
         CopyJob.dest->Close();
+    if (CopyJob.dest != NULL && CopyJob.staged)
         DeleteFileA(CopyJob.dest->name);
-    }
+    CopyJob.staged = 0;
+    CopyJob.waiting = 0;
     delete CopyJob.source;
     delete CopyJob.dest;
     delete[] CopyJob.buffer;
@@ -190,6 +220,90 @@ static int AllocateCopyFiles(void)
     CopyJob.buffer = new (std::nothrow) BYTE[COPY_CHUNK_SIZE];
     CopyJob.remaining = 0;
     return CopyJob.source != NULL && CopyJob.dest != NULL && CopyJob.buffer != NULL;
+}
+
+/* ---- Trouble with a file ---------------------------------------------------- */
+
+/* Notes why the file under way cannot go on; always 0. */
+static int Trouble(int side, DWORD error)
+{
+    CopyJob.trouble = side;
+    CopyJob.troubleError = error;
+    return 0;
+}
+
+/* A file another program holds for a moment (a virus scanner, the indexer,
+   a backup), or a drive still spinning up. */
+static int MayPassByItself(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_NOT_READY;
+}
+
+/* 1 when a failure with error is to be tried again by itself, with the
+   try due at CopyJob.retryAt: for COPY_AUTO_RETRY_MS from the first. */
+static int RetryByItself(DWORD error)
+{
+    DWORD now = GetTickCount();
+
+    if (!MayPassByItself(error))
+        return 0;
+    if (CopyJob.troubleSince == 0)
+        CopyJob.troubleSince = now | 1;
+    if ((LONG)(now - CopyJob.troubleSince) >= COPY_AUTO_RETRY_MS)
+        return 0;
+    CopyJob.retryAt = now + COPY_RETRY_PAUSE_MS;
+    CopyJob.waiting = 1;
+    return 1;
+}
+
+/* The job's next choice is the file under way again. */
+static void RewindToCurrentFile(void)
+{
+    if (CopyJob.current < COPY_FILE_GAME_LIB)
+        CopyJob.nextFile = CopyJob.current;
+    else
+        CopyJob.extraFilesTried = CopyJob.current - COPY_FILE_GAME_LIB;
+}
+
+/* The box, with Cancel and ticks kept off the job while it shows; 1 for
+   Retry, 0 for Cancel there or a Cancel confirmed in the copy box. */
+static int AskRetryWhileHeld(HWND dialog)
+{
+    int wasStarting = CopyJob.starting;
+    int retry;
+
+    CopyJob.starting = 1;
+    InterlockedExchange(&CopyJob.paused, 1);
+    retry = AskRetry(dialog);
+    CopyJob.starting = wasStarting;
+    if (CopyJob.abortConfirmed) {
+        if (!wasStarting)   /* else StartNextFile ends the job */
+            CopyJob.abortConfirmed = 0;
+        return 0;
+    }
+    return retry;
+}
+
+/* Answers the trouble noted for the file under way: it starts again from
+   its first byte, by itself for a while where the trouble may pass, else
+   after the user's Retry. 1 with the start due (CopyJob.waiting), 0 when
+   the job must end; the caller asks for the tick. Nothing is undone here:
+   Cancel leaves that to the caller of RunCopyDialog. */
+static int AnswerTrouble(HWND dialog)
+{
+    int retry = 1;
+
+    /* Asked with the records still there: they name the file. */
+    if (!RetryByItself(CopyJob.troubleError)) {
+        retry = AskRetryWhileHeld(dialog);
+        CopyJob.troubleSince = 0;   /* a Retry gets its own while of tries */
+        CopyJob.retryAt = GetTickCount();
+    }
+    ReleaseCopyFiles();
+    RewindToCurrentFile();
+    CopyJob.waiting = retry;
+    CopyJob.trouble = COPY_TROUBLE_NONE;
+    return retry;
 }
 
 /* Chooses the next file and opens both its streams; 1 when it is ready to
@@ -218,12 +332,20 @@ static int OpenNextFile(HWND dialog)
 
     CopyJob.source->mode = FS_MODE_READ;
     CopyJob.dest->mode = FS_MODE_CREATE;
-    /* A source of 2 GB or more does not open either. */
-    if (CopyJob.source->Open(1, 0) != 1)
-        return ShowCopyFailed(dialog, CopyJob.source->name);
-    /* What cannot be replaced fails now, before its bytes are copied. */
-    if (!IsReplaceable(CopyJob.target) || CopyJob.dest->Open(1, 0) != 1)
-        return ShowCopyFailed(dialog, CopyJob.target);
+    if (CopyJob.source->Open(1, 0) != 1) {
+        DWORD error = GetLastError();
+        /* A source of 2 GB or more: no second try mends that. */
+        if (error == ERROR_FILE_TOO_LARGE)
+            return ShowCopyFailed(dialog, CopyJob.source->name);
+        return Trouble(COPY_TROUBLE_SOURCE, error);
+    }
+    /* What cannot be replaced is found now, before its bytes are copied. */
+    DWORD blocker = ReplaceBlocker(CopyJob.target);
+    if (blocker != ERROR_SUCCESS)
+        return Trouble(COPY_TROUBLE_DEST, blocker);
+    if (CopyJob.dest->Open(1, 0) != 1)
+        return Trouble(COPY_TROUBLE_DEST, GetLastError());
+    CopyJob.staged = 1;
     CopyJob.remaining = CopyJob.source->size;
 
     SendMessageA(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -285,20 +407,9 @@ static DWORD WINAPI TickThreadProc(LPVOID unused)
     }
 }
 
-/* 1 when a file is under way, 0 when the dialog must end with CopyJob.result. */
-static int StartNextFile(HWND dialog)
+/* Lets TickThread post the next tick. */
+static void RequestTick(void)
 {
-    CopyJob.starting = 1;
-    InterlockedExchange(&CopyJob.paused, 1);
-    int ready = OpenNextFile(dialog);
-    CopyJob.starting = 0;
-    if (CopyJob.abortConfirmed) {
-        CopyJob.abortConfirmed = 0;
-        return 0;
-    }
-    if (!ready)
-        return 0;
-
     InterlockedExchange(&CopyJob.tickRequested, 0);
     InterlockedExchange(&CopyJob.paused, 0);
     HoldTimerPeriod();
@@ -308,25 +419,69 @@ static int StartNextFile(HWND dialog)
         TickThreadHandle = CreateThread(NULL, 0, TickThreadProc, NULL, 0, &threadId);
     }
     InterlockedExchange(&CopyJob.tickRequested, 1);
+}
+
+/* 1 when a file is under way or its start is due, 0 when the dialog must
+   end with CopyJob.result. */
+static int StartNextFile(HWND dialog)
+{
+    CopyJob.starting = 1;
+    InterlockedExchange(&CopyJob.paused, 1);
+    int ready = OpenNextFile(dialog);
+    if (!ready && CopyJob.trouble != COPY_TROUBLE_NONE && !CopyJob.abortConfirmed)
+        ready = AnswerTrouble(dialog);
+    CopyJob.starting = 0;
+    if (CopyJob.abortConfirmed) {
+        CopyJob.abortConfirmed = 0;
+        return 0;
+    }
+    if (!ready)
+        return 0;
+    RequestTick();
     return 1;
 }
 
 /* ---- One tick --------------------------------------------------------------- */
 
-/* Gives the whole copy its source's time, closes it and puts it in place;
-   1 when it is there, 0 after the copy failure (the staging copy deleted). */
-static int FinishFile(HWND dialog)
+/* Gives the whole copy its source's time, closes it and puts it in place:
+   1 when it is there; 0 with CopyJob.waiting set when placing is tried
+   again by itself (the closed copy waits), else with the trouble noted. */
+static int FinishFile(void)
 {
     FILETIME lastWrite;
-    if (GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
-        SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
-    CopyJob.dest->Close();
-    if (!PlaceCopiedFile(CopyJob.current)) {
-        DeleteFileA(CopyJob.dest->name);
-        return ShowCopyFailed(dialog, CopyJob.target);
+    DWORD error;
+
+    if (CopyJob.dest->isOpen) {
+        if (GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
+            SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
+        /* On the disk before it takes its name: neither FAT nor NTFS keeps
+           a renamed file's data from a power cut that comes first. */
+        FlushFileBuffers(CopyJob.dest->handle);
+        CopyJob.dest->Close();
     }
-    ReleaseCopyFiles();   /* finds the copy closed and placed */
+    error = PlaceCopiedFile(CopyJob.current);
+    if (error != ERROR_SUCCESS)
+        return RetryByItself(error) ? 0 : Trouble(COPY_TROUBLE_DEST, error);
+    CopyJob.staged = 0;
+    CopyJob.troubleSince = 0;
+    ReleaseCopyFiles();   /* finds the copy placed */
     return 1;
+}
+
+/* After trouble in a tick: 1 to go on with the file's start due, 0 to end. */
+static int GoOnAfterTrouble(HWND dialog)
+{
+    if (!AnswerTrouble(dialog))
+        return 0;
+    RequestTick();
+    return 1;
+}
+
+/* A full disk is no moment's trouble: it ends the copy as it always has. A
+   write of fewer bytes than asked is the system's way of saying so too. */
+static int IsDiskFull(DWORD written, DWORD error)
+{
+    return written > 0 || error == ERROR_SUCCESS || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
 /* Moves one chunk, or finishes the file and starts the next; 1 to go on,
@@ -336,23 +491,50 @@ static int CopyTick(HWND dialog)
     /* Taken before this tick's chunk counts, so the bar lags one chunk. */
     SendMessageA(ProgressBar, PBM_SETPOS, ProgressPosition(CopyJob.copiedTotal), 0);
 
+    if (CopyJob.waiting) {
+        if ((LONG)(GetTickCount() - CopyJob.retryAt) < 0) {
+            InterlockedExchange(&CopyJob.tickRequested, 1);
+            return 1;
+        }
+        CopyJob.waiting = 0;
+        if (CopyJob.source == NULL)
+            return StartNextFile(dialog);
+    }
+
     LONG chunk = CopyJob.remaining;
     if (chunk > COPY_CHUNK_SIZE)
         chunk = COPY_CHUNK_SIZE;
     if (chunk > 0) {
-        if (CopyJob.source->Read(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
-            return ShowCopyFailed(dialog, CopyJob.source->name);
-        if (CopyJob.dest->Write(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk)
-            return ShowCopyFailed(dialog, CopyJob.target);
+        DWORD done;
+        /* A short read without an error is a file cut short behind the
+           copy's back. */
+        SetLastError(ERROR_HANDLE_EOF);
+        if (CopyJob.source->Read(CopyJob.buffer, (DWORD)chunk) != (DWORD)chunk) {
+            Trouble(COPY_TROUBLE_SOURCE, GetLastError());
+            return GoOnAfterTrouble(dialog);
+        }
+        SetLastError(ERROR_SUCCESS);
+        done = CopyJob.dest->Write(CopyJob.buffer, (DWORD)chunk);
+        if (done != (DWORD)chunk) {
+            DWORD error = GetLastError();
+            if (IsDiskFull(done, error))
+                return ShowCopyFailed(dialog, CopyJob.target);
+            Trouble(COPY_TROUBLE_DEST, error);
+            return GoOnAfterTrouble(dialog);
+        }
         CopyJob.remaining -= chunk;
         CopyJob.copiedTotal += chunk;
         InterlockedExchange(&CopyJob.tickRequested, 1);
         return 1;
     }
 
-    if (!FinishFile(dialog))
-        return 0;
-    return StartNextFile(dialog);
+    if (FinishFile())
+        return StartNextFile(dialog);
+    if (CopyJob.waiting) {
+        InterlockedExchange(&CopyJob.tickRequested, 1);
+        return 1;
+    }
+    return GoOnAfterTrouble(dialog);
 }
 
 /* ---- The dialog ------------------------------------------------------------- */
@@ -398,8 +580,10 @@ static void OnCopyCancel(HWND dialog)
 static void OnCopyTickCommand(HWND dialog)
 {
     /* Dropped while paused, while a file is being started, and once the
-       records are gone. */
-    if (CopyJob.starting || CopyJob.source == NULL || CopyJob.dest == NULL || CopyJob.paused)
+       records are gone, unless a file's start is due. */
+    if (CopyJob.starting || CopyJob.paused)
+        return;
+    if (!CopyJob.waiting && (CopyJob.source == NULL || CopyJob.dest == NULL))
         return;
     if (!CopyTick(dialog))
         EndCopyDialog(dialog, CopyJob.result);

@@ -47,7 +47,25 @@ struct CopyJobState {
     DWORD filesPlaced;        /* bit n: this process put a copy of file n in place */
     DWORD filesKept;          /* bit n: file n's earlier version waits aside */
     DWORD filesMissed;        /* bit n: file n was neither on the CD nor in InstallDir */
+    /* A file that cannot go on for now: `trouble` says which side
+       (COPY_TROUBLE_...) and `troubleError` the system's reason. A file held
+       for a moment is tried again by itself in later ticks, due at retryAt,
+       until about two seconds after troubleSince; then the user chooses. */
+    int staged;               /* `dest`'s staging copy is on the disk, not placed */
+    int waiting;              /* a try is due at retryAt: placing, or with no records the start */
+    DWORD retryAt;
+    DWORD troubleSince;       /* GetTickCount | 1 of the first failure; 0 none */
+    int trouble;
+    DWORD troubleError;
 };
+
+enum {
+    COPY_TROUBLE_NONE = 0,
+    COPY_TROUBLE_SOURCE = 1,   /* the CD file cannot be opened or read */
+    COPY_TROUBLE_DEST = 2      /* the destination cannot be written or put in place */
+};
+/* How long a file held for a moment is tried again before the user is asked. */
+enum { COPY_AUTO_RETRY_MS = 2000, COPY_RETRY_PAUSE_MS = 200 };
 
 /* nextFile, extraFilesTried, copiedTotal and result are never reset: the
    job runs once per process, and a second run copies nothing. */
@@ -63,8 +81,11 @@ extern HANDLE TickThreadHandle;
    copying was copied (or none did), 0 after a failure or a confirmed Cancel
    (the file being written is deleted then; files finished before stay in
    place, and what they replaced aside, for UndoPlacedFiles or
-   DiscardKeptFiles), -1 when the box cannot be created. Reads from the
-   current directory; the caller makes it the CD folder. */
+   DiscardKeptFiles), -1 when the box cannot be created. A file that cannot
+   be read or put in place gets a Retry / Cancel box first (Retry copies it
+   again from its first byte), after the automatic tries of a file held for
+   a moment. Reads from the current directory; the caller makes it the CD
+   folder, and holds the copy lock (copy_lock.h). */
 int RunCopyDialog(HWND owner);
 /* The first file (COPY_FILE_...) that the job skipped after its warning
    because the CD lacked it and InstallDir had none either; -1 when none. */

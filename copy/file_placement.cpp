@@ -34,41 +34,43 @@ static int ComposeNames(int file, char *copy, char *kept, char *target)
         && CopyJobInstalledPath(file, target, FS_NAME_SIZE);
 }
 
-int IsReplaceable(const char *path)
+DWORD ReplaceBlocker(const char *path)
 {
     DWORD attributes = GetFileAttributesA(path);
     HANDLE probe;
 
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return 1;   /* nothing there, or nothing to tell: placing decides */
+        return ERROR_SUCCESS;   /* nothing there, or nothing to tell: placing decides */
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return 0;
+        return ERROR_ACCESS_DENIED;
     if (OsOpenFile(path, FS_MODE_UPDATE, &probe, 0) != 0)
-        return 0;
+        return GetLastError();
     OsCloseFile(probe);
-    return 1;
+    return ERROR_SUCCESS;
 }
 
-int PlaceCopiedFile(int file)
+DWORD PlaceCopiedFile(int file)
 {
     char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
     int keeping;
+    DWORD error;
 
     if (!ComposeNames(file, copy, kept, target))
-        return 0;
+        return ERROR_FILENAME_EXCED_RANGE;
     keeping = IsExistingFile(target);
     if (keeping && !MoveFileA(target, kept))
-        return 0;
+        return GetLastError();
     if (!MoveFileA(copy, target)) {
+        error = GetLastError();
         /* Left where it waits, the undo's caller names it. */
         if (keeping && !MoveFileA(kept, target))
             CopyJob.filesKept |= FileBit(file);
-        return 0;
+        return error;
     }
     CopyJob.filesPlaced |= FileBit(file);
     if (keeping)
         CopyJob.filesKept |= FileBit(file);
-    return 1;
+    return ERROR_SUCCESS;
 }
 
 void RecoverInterruptedCopy(void)

@@ -20,17 +20,18 @@ enum {
    file's number; 0 when file is no file of the job or the path does not fit. */
 int StagedPath(int file, int kind, char *path, size_t pathSize);
 
-/* 1 when path names nothing, or a file that this process could open for
-   writing and no other process has open: the test the old in-place copy
-   made when it opened the file. 0 for a folder, a read-only file and a file
-   in use, such as the running game. */
-int IsReplaceable(const char *path);
+/* ERROR_SUCCESS when path names nothing, or a file that this process could
+   open for writing and no other process has open: the test the old
+   in-place copy made when it opened the file. Else the system's error: for
+   a folder ERROR_ACCESS_DENIED, for a file in use, such as the running
+   game, ERROR_SHARING_VIOLATION. */
+DWORD ReplaceBlocker(const char *path);
 
 /* Puts the whole, closed copy of file under its name, keeping aside the
-   file that held the name. 1 done; 0 when it could not be, with the old
-   file back under its name where that could be done (the copy stays under
-   its staging name for the caller to delete). */
-int PlaceCopiedFile(int file);
+   file that held the name. ERROR_SUCCESS done; else the system's error,
+   with the old file back under its name where that could be done (the copy
+   stays under its staging name, to be placed again or deleted). */
+DWORD PlaceCopiedFile(int file);
 
 /* Clears up after a run that was killed, before any file is judged: every
    staged copy is deleted; a kept file goes back under its name where that

@@ -161,6 +161,8 @@ int FileStream::Open(int report, DWORD attributes)
        stays at 0, where CreateFileA left it. */
     if (OsFileSize(handle, &size) != 0) {
         OsCloseFile(handle);
+        /* For a client that tells this refusal from the system's. */
+        SetLastError(ERROR_FILE_TOO_LARGE);
         if (report)
             ReportStreamError(FSE_OPEN_FAILED, this);
         return 0;

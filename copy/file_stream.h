@@ -82,7 +82,8 @@ struct FileStream {
     FileStream &operator=(const FileStream &) = delete;
 
     /* Opens `name` in `mode` and measures it; 1 when open afterwards. A file
-       of 2 GB or more is refused like one that cannot be opened. A nonzero
+       of 2 GB or more is refused like one that cannot be opened, with the
+       last error ERROR_FILE_TOO_LARGE; other failures leave the system's. A nonzero
        report asks for FSE_OPEN_FAILED then; attributes go to CreateFileA as
        its flags and attributes. */
     int Open(int report, DWORD attributes);

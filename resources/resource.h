@@ -98,5 +98,14 @@
    Windows is 64-bit and so runs no MS-DOS program. */
 #define IDS_UNINSTALL_NOT_STARTED    63
 #define IDS_NO_DOS_PROGRAMS          64
+/* The Retry / Cancel box of a file that cannot be read or put in place,
+   with %1 the file and %2 the system's reason. */
+#define IDS_CANNOT_READ_CD_FILE      65
+#define IDS_CANNOT_WRITE_FILE        66
+#define IDS_FILE_IN_USE              67
+/* One copy at a time on a machine: the mutex held from the clean-up of a
+   killed run to the end of the installation, and what a second setup says. */
+#define IDS_COPY_MUTEX               68
+#define IDS_ANOTHER_SETUP_COPIES     69
 
 #endif

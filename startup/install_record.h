@@ -63,7 +63,11 @@ enum {
     COPY_NOT_NEEDED = 0,
     COPY_NEEDED = 1,
     COPY_SOURCE_MISSING = 2,            /* warned; the destination is there */
-    COPY_SOURCE_AND_DEST_MISSING = 3    /* warned; the file is nowhere */
+    COPY_SOURCE_AND_DEST_MISSING = 3,   /* warned; the file is nowhere */
+    /* There, but it cannot be opened now (held, not ready, unreadable):
+       not warned, for the copy to try and tell why. NeedsCopy warns as for
+       a missing one. */
+    COPY_SOURCE_UNREADABLE = 4
 };
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath);
 /* 1 when path names an existing file, not a folder. */

@@ -46,6 +46,18 @@ static int IsOlder(const FILETIME *dest, const FILETIME *source)
     return behind < ONE_HOUR - FAT_TIME_STEP || behind > ONE_HOUR + FAT_TIME_STEP;
 }
 
+/* 1 when the system says that path names nothing. A file held by another
+   program, or a drive not ready yet, is there all the same. */
+static int IsAbsent(const char *path)
+{
+    DWORD error;
+
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return 0;
+    error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
 {
     FILETIME destTime = { 0, 0 };
@@ -53,6 +65,8 @@ int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
     int destExists = ReadLastWriteTime(destPath, &destTime);
 
     if (!ReadLastWriteTime(sourcePath, &sourceTime)) {
+        if (!IsAbsent(sourcePath))
+            return COPY_SOURCE_UNREADABLE;
         WarnMissingSource(window, sourcePath);
         return destExists ? COPY_SOURCE_MISSING : COPY_SOURCE_AND_DEST_MISSING;
     }
@@ -69,5 +83,8 @@ int IsExistingFile(const char *path)
 
 int NeedsCopy(HWND window, const char *sourcePath, const char *destPath)
 {
-    return CopyNeedOf(window, sourcePath, destPath) == COPY_NEEDED;
+    int need = CopyNeedOf(window, sourcePath, destPath);
+    if (need == COPY_SOURCE_UNREADABLE)
+        WarnMissingSource(window, sourcePath);
+    return need == COPY_NEEDED;
 }

@@ -11,22 +11,17 @@
 /* The record's DisplayName, shown as the shortcut's comment. */
 static const char ShortcutDescription[] = "Starwake 4";
 
-/* The desktop folder the shell names, into folder (LINK_PATH_SIZE): the one
-   all users see where the system has one, as the game is installed for the
-   whole machine, else the user's. 0 when the shell names neither. */
-static int ShellDesktopFolder(char *folder)
+/* The desktop folder the shell names as `desktop` (a CSIDL_), into folder
+   (LINK_PATH_SIZE); 0 when it names none. */
+static int ShellDesktopFolder(int desktop, char *folder)
 {
-    static const int desktops[] = { CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY };
     IMalloc *shellMemory;
     LPITEMIDLIST list;
     int named = 0;
-    unsigned which;
 
     if (FAILED(SHGetMalloc(&shellMemory)))
         return 0;
-    for (which = 0; which < sizeof desktops / sizeof desktops[0] && !named; which++) {
-        if (FAILED(ShellFolderLocation(desktops[which], &list)) || list == NULL)
-            continue;
+    if (SUCCEEDED(ShellFolderLocation(desktop, &list)) && list != NULL) {
         named = SHGetPathFromIDListA(list, folder) && folder[0] != '\0';
         shellMemory->Free(list);
     }
@@ -34,14 +29,18 @@ static int ShellDesktopFolder(char *folder)
     return named;
 }
 
-/* The link's path in the shell's desktop folder; from a shell that names
-   none, in the Desktop folder of the Windows directory, where Windows 95
-   keeps the desktop. 0 when it would not fit whole. */
-static int DesktopLinkPath(char *link)
+/* The link's path in the desktop folder the shell names as `desktop`, or
+   for WINDOWS_DESKTOP in the Desktop folder of the Windows directory, where
+   Windows 95 keeps the desktop. 0 when there is none or it would not fit. */
+enum { WINDOWS_DESKTOP = -1 };
+
+static int DesktopLinkPath(int desktop, char *link)
 {
     UINT length;
 
-    if (ShellDesktopFolder(link)) {
+    if (desktop != WINDOWS_DESKTOP) {
+        if (!ShellDesktopFolder(desktop, link))
+            return 0;
         /* Only a drive root comes with its backslash. */
         if (link[strlen(link) - 1] != '\\' && !TextAppend(link, LINK_PATH_SIZE, "\\"))
             return 0;
@@ -57,15 +56,20 @@ static int DesktopLinkPath(char *link)
 
 int CreateDesktopShortcut(void)
 {
+    /* All users' first, as the game is installed for the whole machine; a
+       desktop named but not writable gives way to the next. */
+    static const int desktops[] = { CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOPDIRECTORY, WINDOWS_DESKTOP };
     char link[LINK_PATH_SIZE];
     char target[LINK_PATH_SIZE];
+    unsigned which;
 
-    if (!DesktopLinkPath(link))
-        return 0;
     if (!TextCopy(target, sizeof target, InstallDir)
         || !TextAppendString(target, sizeof target, IDS_GAME_EXE_DEST))
         return 0;
-    return CreateShellLink(target, link, ShortcutDescription);
+    for (which = 0; which < sizeof desktops / sizeof desktops[0]; which++)
+        if (DesktopLinkPath(desktops[which], link) && CreateShellLink(target, link, ShortcutDescription))
+            return 1;
+    return 0;
 }
 
 int CreateShellLink(const char *target, const char *link, const char *description)

@@ -7,11 +7,11 @@
 
 enum { LINK_PATH_SIZE = 260 };   /* MAX_PATH, what the shell writes a path into */
 
-/* Writes "Starwake IV.lnk", pointing at InstallDir\SW4w.exe, into the desktop
-   folder the shell names: all users' where the system has one, else the
-   user's. Only a shell that names neither leaves it to the Desktop folder
-   of the Windows directory. 1 when the link was saved; 0 when it could not
-   be, or when a path would not fit its buffer whole. Nothing is shown. */
+/* Writes "Starwake IV.lnk", pointing at InstallDir\SW4w.exe, into the first
+   desktop folder that takes it: all users' as the shell names it, the
+   user's, then the Desktop folder of the Windows directory. 1 when the link
+   was saved; 0 when it could not be anywhere, or when a path would not fit
+   its buffer whole. Nothing is shown. */
 int CreateDesktopShortcut(void);
 /* Saves a shell link to target, starting in InstallDir; 1 when saved. */
 int CreateShellLink(const char *target, const char *link, const char *description);

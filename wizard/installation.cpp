@@ -57,19 +57,32 @@ static void AbortInstallation(HWND sheet)
     exit(ABORTED_EXIT_CODE);
 }
 
-/* Without its record the game is no installation: not in the list of
-   removable programs, not started by "Run Game Now", and every later start
-   runs the wizard again. Only the write itself tells whether the registry
-   takes it (a user without administrator rights on Windows 2000 and later
-   may not write there), so this is found out after the copy, before the
-   shortcut and DirectX. Says so and undoes the copy like a failed one. */
-static void FailRecord(HWND sheet)
+/* Says why the installation cannot go on (string id, then "Installation
+   aborted.") and undoes it like a failed copy. */
+static void FailInstallation(HWND sheet, UINT id)
 {
     char message[256];
-    TextLoadString(message, sizeof message, IDS_RECORD_FAILED);
+    TextLoadString(message, sizeof message, id);
     TextAppendString(message, sizeof message, IDS_INSTALL_ABORTED);
     MessageBoxA(sheet, message, NULL, MB_OK | MB_ICONWARNING);
     AbortInstallation(sheet);
+}
+
+/* One copy at a time on this machine: a second setup would take the first
+   one's kept files for a killed run's and delete them, and the first one's
+   undo could not put the earlier installation back. Held from the clean-up
+   of a killed run (RunCopyDialog) to the end of the installation; a killed
+   holder leaves it abandoned, and the wait takes it over. */
+static HANDLE CopyMutex;
+
+static int ClaimCopyMutex(void)
+{
+    char name[64];
+
+    TextLoadString(name, sizeof name, IDS_COPY_MUTEX);
+    CopyMutex = CreateMutexA(NULL, FALSE, name);
+    /* Without a mutex the copy goes on, as it always did. */
+    return CopyMutex == NULL || WaitForSingleObject(CopyMutex, 0) != WAIT_TIMEOUT;
 }
 
 static int WindowsGameInstalled(void)
@@ -139,6 +152,9 @@ int RunInstallation(HWND page)
     InstallationUnderWay = 1;
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_DISABLEDFINISH);
     ShowStatus(IDS_INSTALLING_FILES);
+    /* Nothing of this run is in InstallDir yet: the undo touches nothing. */
+    if (!ClaimCopyMutex())
+        FailInstallation(sheet, IDS_ANOTHER_SETUP_COPIES);
     SetCurrentDirectoryA(SourceDir);
     result = RunCopyDialog(page);
     /* -1: the system could not make the copy box, so nothing has told the
@@ -147,10 +163,13 @@ int RunInstallation(HWND page)
         ShowCopyFailed(sheet, GameFileList[0]);
     if (result != 1 || !GameFilesArrived(sheet))
         AbortInstallation(sheet);
-    /* A record that cannot be written undoes the copy like a failed one, so
-       what the copy replaced stays aside until the record is there. */
+    /* Without its record the game is no installation: not in the list of
+       removable programs, not started by "Run Game Now", and every later
+       start runs the wizard again. A record that cannot be written undoes
+       the copy like a failed one, so what the copy replaced stays aside
+       until the record is there. */
     if (!WriteInstallRecord() && !WriteInstallRecordChain())
-        FailRecord(sheet);
+        FailInstallation(sheet, IDS_RECORD_FAILED);
     /* From here the new files stay, whatever happens. */
     DiscardKeptFiles();
     CreateDesktopShortcut();
@@ -164,14 +183,14 @@ int RunInstallation(HWND page)
         EnableWindow(GetDlgItem(page, IDC_OPTION_CHECK), FALSE);
     }
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
+    ReleaseMutex(CopyMutex);
     InstallationUnderWay = 0;
     return 1;
 }
 
 int DeleteInstalledFiles(void)
 {
-    if (!SetCurrentDirectoryA(InstallDir))
-        return 0;
+    /* By full path: a folder that cannot be entered keeps nothing of this run. */
     UndoPlacedFiles();
-    return 1;
+    return SetCurrentDirectoryA(InstallDir) != 0;
 }

@@ -19,7 +19,7 @@ int RunInstallation(HWND page);
 
 /* Takes InstallDir back to what it held before this run's copy: the files
    it placed are deleted and the ones they replaced put back; files it did
-   not touch stay. 0 when InstallDir cannot be entered (nothing changed);
+   not touch stay, by full path. 0 when InstallDir cannot be entered then;
    InstallDir is the current directory otherwise. */
 int DeleteInstalledFiles(void);
 

@@ -399,7 +399,8 @@ void WriteSparseFile(const std::string &path, LONGLONG size)
 
 // Each ends the job quickly with 0 and its message, naming the whole path;
 // it leaves no half-written file, and an older file it was to replace stays
-// as it was.
+// as it was. What a Retry may mend asks first, and is answered Cancel: a
+// file held for a moment after the copy's own tries of about two seconds.
 TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
 {
     const std::string tooLong = "C:\\" + std::string(252, 'x');   // no path that long opens
@@ -413,6 +414,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
         std::function<void(User &)> arrange;
         std::string named;   // in the message
         bool older;          // an older file there, else nothing may be left there
+        const char *asked = nullptr;   // the Retry / Cancel box's first line, else today's message
     } rows[] = {
         { "the source cut short", [&](User &user) {
               PutOnCd("sw4.anm", 4 << 20);
@@ -420,7 +422,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
                   if (!cut && SizeOf(Staged(1)) >= 32768)
                       cut = TruncateOnTheHost(Cd("sw4.anm"), 40000);
               };
-          }, "sw4.anm", false },
+          }, "sw4.anm", false, "Setup cannot read this file from the installation CD:" },
         { "a drive that fills up", [&](User &) {
               CreateDirectoryA("Q:\\sw4", nullptr);
               Restart("Q:\\sw4");
@@ -431,7 +433,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
               putOlder(Installed("sw4.anm"));
               held = CreateFileA(Installed("sw4.anm").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  0, nullptr);
-          }, Installed("sw4.anm"), true },
+          }, Installed("sw4.anm"), true, "Setup cannot replace this file:" },
         { "a source of 2 GiB and 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (2LL << 30) + 4096); },
           "sw4.anm", false },
         { "a source of 4 GiB and 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (4LL << 30) + 4096); },
@@ -447,17 +449,26 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
         PutOnCd("sw4.exe", 100);
         PutOnCd("sw4.anm", 137);
         User user;
+        user.answer = [](HWND, const std::string &text) { return text.rfind("Setup cannot", 0) ? IDOK : IDCANCEL; };
         row.arrange(user);
         const std::string named = row.named.find('\\') == std::string::npos ? Installed(row.named) : row.named;
         const std::string older = ReadBytes(named);
         DWORD started = GetTickCount();
         EXPECT_EQ(0, RunCopyBox(user));
-        EXPECT_LT(GetTickCount() - started, 20000u);
+        DWORD took = GetTickCount() - started;
+        EXPECT_LT(took, 20000u);
         FailingAllocation = 0;
-        if (held != INVALID_HANDLE_VALUE)
+        if (held != INVALID_HANDLE_VALUE) {
             CloseHandle(held);
+            EXPECT_GE(took, (DWORD)COPY_AUTO_RETRY_MS) << "asked before the copy's own tries";
+        }
         held = INVALID_HANDLE_VALUE;
-        EXPECT_EQ(std::vector<std::string>{ CopyFailed + row.named + Aborted }, user.boxes);
+        if (row.asked) {
+            ASSERT_EQ(1u, user.boxes.size());
+            EXPECT_EQ(0u, user.boxes[0].find(row.asked + ("\r\n" + row.named + "\r\n\r\n"))) << user.boxes[0];
+        } else {
+            EXPECT_EQ(std::vector<std::string>{ CopyFailed + row.named + Aborted }, user.boxes);
+        }
         if (row.older) {
             EXPECT_EQ(1000u, older.size());
             EXPECT_TRUE(older == ReadBytes(named)) << "the older file changed";
