@@ -227,13 +227,14 @@ TEST_F(LauncherTest, ReadmeAndUninstallByTheirKeysThenEscClosesWithoutSaving)
     ASSERT_NE(nullptr, launcher);
     HWND run = FindControl(launcher, IDC_RUN_GAME);
     // Tab takes the default frame along: Enter would press Reconfigure.
-    ASSERT_TRUE(PressKeys("Tab Tab"));
+    ASSERT_TRUE(PressKeys(launcher, "Tab Tab"));
     ASSERT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_RECONFIGURE); }));
-    ASSERT_TRUE(PressKeys("alt+v"));
-    EXPECT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1; }));
-    // The viewer took the activation; back on the menu, as Alt+Tab would
-    // bring it, the focus is on Run again.
-    ASSERT_TRUE(BringToForeground(launcher));
+    ASSERT_TRUE(PressKeys(launcher, "alt+v"));
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1 && GetForegroundWindow() == ReadmeViewers()[0]; }));
+    // The viewer took the activation; closed, it hands it back to the menu,
+    // where the focus is on Run again.
+    ASSERT_TRUE(PressKeys(ReadmeViewers()[0], "alt+F4"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadmeViewers().empty() && GetForegroundWindow() == launcher; }));
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == run; })) << "focus on control "
                                                                      << GetDlgCtrlID(FocusOf(launcher));
     for (int id : { IDC_RUN_GAME, IDC_UNINSTALL, IDC_RECONFIGURE, IDC_VIEW_README, IDCANCEL }) {
@@ -241,22 +242,22 @@ TEST_F(LauncherTest, ReadmeAndUninstallByTheirKeysThenEscClosesWithoutSaving)
         EXPECT_EQ(id == IDC_RUN_GAME ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, type)
             << "control " << id << ": the default frame is where Enter acts";
     }
-    ASSERT_TRUE(PressKeys("alt+u"));
+    ASSERT_TRUE(PressKeys(launcher, "alt+u"));
     HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
     ASSERT_NE(nullptr, question);
-    ASSERT_TRUE(PressKeys("n"));
+    ASSERT_TRUE(PressKeys(question, "n"));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
     // The keyboard is back on the button pressed, as after any box.
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_UNINSTALL); }))
         << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
     EXPECT_FALSE(ProcessRunning("sw4.exe")) << "the uninstaller was started";
 
-    ASSERT_TRUE(PressKeys("shift+Tab shift+Tab"));
+    ASSERT_TRUE(PressKeys(launcher, "shift+Tab shift+Tab"));
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_OPTION_CHECK); }))
         << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
-    ASSERT_TRUE(PressKeys("space"));
+    ASSERT_TRUE(PressKeys(launcher, "space"));
     EXPECT_TRUE(WaitUntil([&] { return !BoxChecked(launcher); }));
-    ASSERT_TRUE(PressKeys("Escape"));
+    ASSERT_TRUE(PressKeys(launcher, "Escape"));
     EXPECT_EQ(0, setup_->WaitForExit());
     EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game";
     EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun"));
@@ -281,12 +282,12 @@ TEST_F(LauncherTest, EnterAndEachClosingMnemonicByKeyboardAlone)
         if (row.space) {
             // The box has no mnemonic; it is the last stop of the Tab order.
             bool was = BoxChecked(launcher);
-            ASSERT_TRUE(PressKeys("shift+Tab"));
+            ASSERT_TRUE(PressKeys(launcher, "shift+Tab"));
             EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_OPTION_CHECK); }));
-            ASSERT_TRUE(PressKeys("space"));
+            ASSERT_TRUE(PressKeys(launcher, "space"));
             EXPECT_TRUE(WaitUntil([&] { return BoxChecked(launcher) != was; }));
         }
-        ASSERT_TRUE(PressKeys(row.keys));
+        ASSERT_TRUE(PressKeys(launcher, row.keys));
         if (row.gameArgs) {
             GameSighting game = WaitForGame();
             ASSERT_NE(nullptr, game.window);

@@ -6,8 +6,20 @@
 // Wine starts a Unix program from CreateProcess, but the handle it gives
 // back cannot be waited on; the command leaves xdotool's status in a file
 // instead, whole once it has its name.
-static bool RunXdotool(const std::string &arguments)
+//
+// Without a window manager Wine itself gives the X focus to the window it
+// activates, but a process that handles an activation late (a viewer just
+// started, a window just mapped) can take the X focus back afterwards, and
+// keys then go to a window that no longer has the keyboard. So the X focus
+// is put on the window's own X window first, as a window manager keeps it
+// on the active window.
+static bool RunXdotool(HWND window, const std::string &arguments)
 {
+    HANDLE xWindow = GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
+    if (!xWindow) {
+        fprintf(stderr, "window %p has no X window\n", (void *)window);
+        return false;
+    }
     static int counter;
     std::string status = (std::filesystem::temp_directory_path()
                           / ("sw4keys-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter)))
@@ -16,8 +28,12 @@ static bool RunXdotool(const std::string &arguments)
     std::string unixStatus = UnixPath(status);
     if (unixStatus.empty())
         return false;
-    std::string commandLine = "/bin/sh -c \"/usr/bin/xdotool " + arguments + "; echo $? >'" + unixStatus
-                              + ".part' && mv '" + unixStatus + ".part' '" + unixStatus + "'\"";
+    // Two commands: chained behind windowfocus, xdotool would send the keys
+    // to that window as synthetic events rather than through the server's input.
+    std::string commandLine = "/bin/sh -c \"timeout 10 /usr/bin/xdotool windowfocus --sync "
+                              + std::to_string((ULONG_PTR)xWindow) + " && timeout 10 /usr/bin/xdotool " + arguments
+                              + "; echo $? >'" + unixStatus + ".part' && mv '" + unixStatus + ".part' '" + unixStatus
+                              + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -36,14 +52,14 @@ static bool RunXdotool(const std::string &arguments)
     return code == "0\n";
 }
 
-bool PressKeys(const std::string &keys)
+bool PressKeys(HWND window, const std::string &keys)
 {
-    return RunXdotool("key " + keys);
+    return RunXdotool(window, "key " + keys);
 }
 
-bool TypeText(const std::string &text)
+bool TypeText(HWND window, const std::string &text)
 {
     if (text.find_first_of("'\"") != std::string::npos)
         return false;
-    return RunXdotool("type --delay 20 -- '" + text + "'");
+    return RunXdotool(window, "type --delay 20 -- '" + text + "'");
 }

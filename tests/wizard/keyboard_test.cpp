@@ -56,6 +56,12 @@ std::string Focused(Wizard &wizard)
     return NameOf(wizard, FocusOf(wizard.Sheet()));
 }
 
+// Keys for whichever of setup's windows is active: the sheet, the copy box, a question.
+bool Press(Wizard &wizard, const std::string &keys)
+{
+    return PressKeys(ActiveOf(wizard.Sheet()), keys);
+}
+
 // The button Enter presses, ":disabled" behind it when it cannot act.
 std::string EnterPresses(Wizard &wizard)
 {
@@ -76,7 +82,7 @@ bool WholeTextSelected(HWND box)
 std::string MoveFocus(Wizard &wizard, const std::string &keys, const std::string &from)
 {
     std::string now = from;
-    if (!PressKeys(keys))
+    if (!Press(wizard, keys))
         return "<keys not sent>";
     WaitUntil([&] { return (now = Focused(wizard)) != from; }, 10000);
     return now;
@@ -175,7 +181,7 @@ TEST_F(KeyboardTest, AWholeFirstInstallationByKeyboardAlone)
     for (const Row &row : walk) {
         std::string what = row.keys ? std::string("key ") + row.keys : "typed " + row.typed;
         SCOPED_TRACE(what + " -> " + row.step);
-        ASSERT_TRUE(row.keys ? PressKeys(row.keys) : TypeText(row.typed));
+        ASSERT_TRUE(row.keys ? Press(wizard, row.keys) : TypeText(ActiveOf(wizard.Sheet()), row.typed));
         ASSERT_TRUE(WaitUntil([&] {
             return wizard.Step() == row.step && Focused(wizard) == row.focus
                    && (row.keys || wizard.Folder() == row.typed);
@@ -205,21 +211,21 @@ TEST_F(KeyboardTest, AWholeFirstInstallationByKeyboardAlone)
     // Enter on the confirmation copies; keys pressed meanwhile neither end
     // the box nor reach the sheet behind it. Tab stays on Cancel, the only
     // control; Esc, Enter and Space on Cancel ask, and Enter answers No.
-    ASSERT_TRUE(PressKeys("Return"));
+    ASSERT_TRUE(Press(wizard, "Return"));
     HWND copyBox = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (copyBox = CopyBox(wizard)) && Focused(wizard) == "copy:Cancel"; }, 20000))
         << "focus " << Focused(wizard);
     for (const char *keys : { "Tab Escape", "Return", "space" }) {
         SCOPED_TRACE(std::string("during the copy: ") + keys);
         ASSERT_TRUE(IsWindow(copyBox)) << "the copy ended too soon for the test";
-        ASSERT_TRUE(PressKeys(keys));
+        ASSERT_TRUE(Press(wizard, keys));
         HWND question = WaitForMessageBox(wizard.Setup().Id(), AbortQuestion);
         ASSERT_NE(nullptr, question);
         EXPECT_EQ("Confirmation", WindowText(question));
         EXPECT_TRUE(WaitUntil([&] { return Focused(wizard) == "question:&No"; })) << Focused(wizard);
         EXPECT_TRUE(IsWindowVisible(copyBox));
         int position = ProgressOf(copyBox);
-        ASSERT_TRUE(PressKeys("Return"));
+        ASSERT_TRUE(Press(wizard, "Return"));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(copyBox) || ProgressOf(copyBox) > position; }, 20000))
             << "the copy went on";
@@ -234,10 +240,10 @@ TEST_F(KeyboardTest, AWholeFirstInstallationByKeyboardAlone)
     EXPECT_EQ("Finish run-game readme", TabCycle(wizard, "shift+Tab"));
     // Space on "Run Game Now", then Enter on Finish.
     ASSERT_EQ("run-game", MoveFocus(wizard, "shift+Tab", "Finish"));
-    ASSERT_TRUE(PressKeys("space"));
+    ASSERT_TRUE(Press(wizard, "space"));
     EXPECT_TRUE(WaitUntil([&] { return wizard.Controls() == "readme run-game:unchecked"; })) << wizard.Controls();
     ASSERT_EQ("Finish", MoveFocus(wizard, "Tab", "run-game"));
-    ASSERT_TRUE(PressKeys("Return"));
+    ASSERT_TRUE(Press(wizard, "Return"));
     EXPECT_EQ(0, wizard.Setup().WaitForExit());
 
     EXPECT_TRUE(FileExists(folder + "\\SW4w.exe"));
