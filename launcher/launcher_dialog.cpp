@@ -15,10 +15,13 @@ static void InitLauncher(HWND dialog)
 }
 
 /* Whether the game runs is only learned here, so the uninstall button is as
-   fresh as the last time the program became active or inactive. */
+   fresh as the last time the program became active or inactive. The focus
+   goes through the dialog manager, which moves the default frame with it:
+   left on a button tabbed to before, it would promise that Enter presses
+   that one. */
 static void RefreshOnActivation(HWND dialog)
 {
-    SetFocus(GetDlgItem(dialog, IDC_RUN_GAME));
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDC_RUN_GAME), TRUE);
     EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), !IsGameRunning(AppInstance));
 }
 

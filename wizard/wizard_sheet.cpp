@@ -20,6 +20,10 @@ int SheetFocusGiven;
 
 enum { PAGE_TEXT_SIZE = 512 };   /* the confirmation joins two strings */
 
+/* The sheet's own buttons, numbered alike by every version of the common
+   controls. */
+enum { SHEET_BACK_BUTTON = 0x3023, SHEET_NEXT_BUTTON = 0x3024, SHEET_FINISH_BUTTON = 0x3025 };
+
 void InitWizardSheet(void)
 {
     /* The Windows 95 layouts of both records: 40 bytes each in the 32-bit build. */
@@ -51,9 +55,42 @@ DWORD WizardButtonsForStep(int step)
     return PSWIZB_NEXT;
 }
 
+/* The button Enter presses at a step: the one that moves on, else Back,
+   the only way left from a refused folder. */
+static int DefaultButtonForStep(int step)
+{
+    DWORD buttons = WizardButtonsForStep(step);
+
+    if (buttons & PSWIZB_FINISH)
+        return SHEET_FINISH_BUTTON;
+    if (buttons & PSWIZB_NEXT)
+        return SHEET_NEXT_BUTTON;
+    return SHEET_BACK_BUTTON;
+}
+
+/* The default moves with the buttons, so that Enter never lands on a
+   disabled one. */
 static void SetWizardButtons(HWND page)
 {
-    SendMessageA(GetParent(page), PSM_SETWIZBUTTONS, 0, WizardButtonsForStep(WizardStep));
+    HWND sheet = GetParent(page);
+
+    SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, WizardButtonsForStep(WizardStep));
+    SendMessageA(sheet, DM_SETDEFID, DefaultButtonForStep(WizardStep), 0);
+}
+
+/* Disabling the button just pressed leaves the focus nowhere, and the
+   keyboard dead with it: each new step puts the focus where the user acts,
+   the folder box (its text selected, so typing replaces it) or the default
+   button. WM_NEXTDLGCTL, so that the dialog manager selects the text and
+   moves the default frame; posted, so that the sheet has finished with the
+   press first. */
+static void FocusStep(HWND page)
+{
+    HWND sheet = GetParent(page);
+    HWND target = WizardStep == WIZSTEP_FOLDER ? hwndInstallDirEdit
+                                               : GetDlgItem(sheet, DefaultButtonForStep(WizardStep));
+
+    PostMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)target, TRUE);
 }
 
 void SetPageText(UINT id)
@@ -183,6 +220,7 @@ static void OnWizardNext(HWND page)
     HandleWizardNext(page, &WizardStep);
     SetWizardButtons(page);
     ShowWizardStep(page, WizardStep);
+    FocusStep(page);
 }
 
 /* Back always returns to the folder choice, never to the refused step. */
@@ -192,6 +230,7 @@ static void OnWizardBack(HWND page)
     RollBackFolders();
     SetWizardButtons(page);
     ShowWizardStep(page, WIZSTEP_FOLDER);
+    FocusStep(page);
 }
 
 /* While the installation runs the sheet's buttons lead nowhere: Cancel and

@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "startup/startup.h"
 #include "pixels.h"
+#include "real_keys.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,17 @@ protected:
     {
         DWORD_PTR result;
         SendMessageTimeoutA(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    }
+
+    // Opened and ready for keys: in the foreground, the focus on Run.
+    HWND OpenForKeys(BYTE autorun)
+    {
+        HWND launcher = Open(autorun);
+        if (launcher && !WaitUntil([&] {
+                return GetForegroundWindow() == launcher && FocusOf(launcher) == FindControl(launcher, IDC_RUN_GAME);
+            }))
+            return nullptr;
+        return launcher;
     }
 
     std::string cd_, installed_;
@@ -227,6 +239,87 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
     EXPECT_FALSE(FolderExists(installed_));
     EXPECT_FALSE(RecordExists());
     EXPECT_FALSE(FileExists(DesktopShortcut()));
+}
+
+// By keyboard alone, with real key events: the readme's and the uninstall's
+// mnemonics keep the menu, Esc closes it without saving.
+TEST_F(LauncherTest, ReadmeAndUninstallByTheirKeysThenEscClosesWithoutSaving)
+{
+    HWND launcher = OpenForKeys(0);
+    ASSERT_NE(nullptr, launcher);
+    HWND run = FindControl(launcher, IDC_RUN_GAME);
+    // Tab takes the default frame along: Enter would press Reconfigure.
+    ASSERT_TRUE(PressKeys(launcher, "Tab Tab"));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_RECONFIGURE); }));
+    ASSERT_TRUE(PressKeys(launcher, "alt+v"));
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1 && GetForegroundWindow() == ReadmeViewers()[0]; }));
+    // The viewer took the activation; closed, it hands it back to the menu,
+    // where the focus is on Run again.
+    ASSERT_TRUE(PressKeys(ReadmeViewers()[0], "alt+F4"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadmeViewers().empty() && GetForegroundWindow() == launcher; }));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == run; })) << "focus on control "
+                                                                     << GetDlgCtrlID(FocusOf(launcher));
+    for (int id : { IDC_RUN_GAME, IDC_UNINSTALL, IDC_RECONFIGURE, IDC_VIEW_README, IDCANCEL }) {
+        LONG type = GetWindowLongA(FindControl(launcher, id), GWL_STYLE) & BS_TYPEMASK;
+        EXPECT_EQ(id == IDC_RUN_GAME ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, type)
+            << "control " << id << ": the default frame is where Enter acts";
+    }
+    ASSERT_TRUE(PressKeys(launcher, "alt+u"));
+    HWND question = WaitForMessageBox(setup_->Id(), "Do you really want");
+    ASSERT_NE(nullptr, question);
+    ASSERT_TRUE(PressKeys(question, "n"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
+    // The keyboard is back on the button pressed, as after any box.
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_UNINSTALL); }))
+        << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
+    EXPECT_FALSE(ProcessRunning("sw4.exe")) << "the uninstaller was started";
+
+    ASSERT_TRUE(PressKeys(launcher, "shift+Tab shift+Tab"));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_OPTION_CHECK); }))
+        << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
+    ASSERT_TRUE(PressKeys(launcher, "space"));
+    EXPECT_TRUE(WaitUntil([&] { return !BoxChecked(launcher); }));
+    ASSERT_TRUE(PressKeys(launcher, "Escape"));
+    EXPECT_EQ(0, setup_->WaitForExit());
+    EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game";
+    EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun"));
+}
+
+// Enter and the mnemonics of the buttons that end the menu, by real keys;
+// Space on the box before, where a row says so.
+TEST_F(LauncherTest, EnterAndEachClosingMnemonicByKeyboardAlone)
+{
+    const struct { const char *what; BYTE autorun; bool space; const char *keys; const char *gameArgs;
+                   int saved; } rows[] = {
+        { "Enter", 0, false, "Return", "", 0 },
+        { "Space on the box, Alt+E", 0, true, "alt+e", " -i", 1 },
+        { "Alt+R", 1, false, "alt+r", "", 1 },
+        { "Space on the box, Enter from there", 1, true, "Return", "", 0 },
+        { "Alt+C", 1, true, "alt+c", nullptr, 1 },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        HWND launcher = OpenForKeys(row.autorun);
+        ASSERT_NE(nullptr, launcher);
+        if (row.space) {
+            // The box has no mnemonic; it is the last stop of the Tab order.
+            bool was = BoxChecked(launcher);
+            ASSERT_TRUE(PressKeys(launcher, "shift+Tab"));
+            EXPECT_TRUE(WaitUntil([&] { return FocusOf(launcher) == FindControl(launcher, IDC_OPTION_CHECK); }));
+            ASSERT_TRUE(PressKeys(launcher, "space"));
+            EXPECT_TRUE(WaitUntil([&] { return BoxChecked(launcher) != was; }));
+        }
+        ASSERT_TRUE(PressKeys(launcher, row.keys));
+        if (row.gameArgs) {
+            GameSighting game = WaitForGame();
+            ASSERT_NE(nullptr, game.window);
+            EXPECT_EQ("\"" + installed_ + "\\SW4w.exe\"" + row.gameArgs, game.commandLine);
+        }
+        EXPECT_EQ(0, setup_->WaitForExit());
+        EXPECT_EQ(row.gameArgs != nullptr, ProcessRunning("SW4w.exe")) << "the game";
+        EXPECT_EQ(std::string(1, (char)row.saved), ReadRecordValue("autorun"));
+        CloseGame();
+    }
 }
 
 // The game is learned of only when the program becomes active or inactive.

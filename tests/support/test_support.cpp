@@ -525,6 +525,14 @@ HWND FocusOf(HWND window)
     return info.hwndFocus;
 }
 
+HWND ActiveOf(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndActive;
+}
+
 bool BringToForeground(HWND window)
 {
     // Without a window manager, Wine hands the foreground to the desktop when

@@ -147,6 +147,7 @@ HWND FindControl(HWND top, int id);   // at any depth
 std::string WindowText(HWND window);  // also of another process's control; "" for none
 void PressCommand(HWND window, int id);   // as a click on that button
 HWND FocusOf(HWND window);            // the focus in the window's thread
+HWND ActiveOf(HWND window);           // the active window of the window's thread
 // Makes another process's window the foreground window, as a user's click
 // would, once its thread has taken the activation.
 bool BringToForeground(HWND window);

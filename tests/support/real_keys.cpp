@@ -1,0 +1,65 @@
+#include "real_keys.h"
+#include "test_support.h"
+
+#include <filesystem>
+
+// Wine starts a Unix program from CreateProcess, but the handle it gives
+// back cannot be waited on; the command leaves xdotool's status in a file
+// instead, whole once it has its name.
+//
+// Without a window manager Wine itself gives the X focus to the window it
+// activates, but a process that handles an activation late (a viewer just
+// started, a window just mapped) can take the X focus back afterwards, and
+// keys then go to a window that no longer has the keyboard. So the X focus
+// is put on the window's own X window first, as a window manager keeps it
+// on the active window.
+static bool RunXdotool(HWND window, const std::string &arguments)
+{
+    HANDLE xWindow = GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
+    if (!xWindow) {
+        fprintf(stderr, "window %p has no X window\n", (void *)window);
+        return false;
+    }
+    static int counter;
+    std::string status = (std::filesystem::temp_directory_path()
+                          / ("sw4keys-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter)))
+                             .string();
+    DeleteFileA(status.c_str());
+    std::string unixStatus = UnixPath(status);
+    if (unixStatus.empty())
+        return false;
+    // Two commands: chained behind windowfocus, xdotool would send the keys
+    // to that window as synthetic events rather than through the server's input.
+    std::string commandLine = "/bin/sh -c \"timeout 10 /usr/bin/xdotool windowfocus --sync "
+                              + std::to_string((ULONG_PTR)xWindow) + " && timeout 10 /usr/bin/xdotool " + arguments
+                              + "; echo $? >'" + unixStatus + ".part' && mv '" + unixStatus + ".part' '" + unixStatus
+                              + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        fprintf(stderr, "xdotool could not be started: %lu\n", GetLastError());
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    bool ended = WaitUntil([&] { return FileExists(status); }, 20000);
+    std::string code = ReadBytes(status);
+    DeleteFileA(status.c_str());
+    if (code != "0\n")
+        fprintf(stderr, "xdotool %s: %s\n", arguments.c_str(), ended ? code.c_str() : "did not end");
+    return code == "0\n";
+}
+
+bool PressKeys(HWND window, const std::string &keys)
+{
+    return RunXdotool(window, "key " + keys);
+}
+
+bool TypeText(HWND window, const std::string &text)
+{
+    if (text.find_first_of("'\"") != std::string::npos)
+        return false;
+    return RunXdotool(window, "type --delay 20 -- '" + text + "'");
+}
