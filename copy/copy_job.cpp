@@ -132,22 +132,22 @@ int ShowCopyFailed(HWND window, const char *name)
     return 0;
 }
 
-/* The box of a file that cannot be read or put in place, naming it with
-   the system's reason; 1 for Retry. */
-static int AskRetry(HWND dialog)
+/* The text of a destination that cannot be put in place. */
+static UINT DestTroubleText(DWORD error)
+{
+    /* The running game, or another program, holds it. */
+    return error == ERROR_SHARING_VIOLATION ? IDS_FILE_IN_USE : IDS_CANNOT_WRITE_FILE;
+}
+
+/* The Retry / Cancel box of string id about path, with the system's reason
+   for error; 1 for Retry. */
+static int AskRetryFile(HWND owner, UINT id, const char *path, DWORD error)
 {
     char format[256], reason[256], text[1024];
     const char *inserts[2];
-    DWORD error = CopyJob.troubleError;
-    UINT id = IDS_CANNOT_READ_CD_FILE;
 
-    inserts[0] = CopyJob.source->name;
+    inserts[0] = path;
     inserts[1] = reason;
-    if (CopyJob.trouble == COPY_TROUBLE_DEST) {
-        inserts[0] = CopyJob.target;
-        /* The running game, or another program, holds it. */
-        id = error == ERROR_SHARING_VIOLATION ? IDS_FILE_IN_USE : IDS_CANNOT_WRITE_FILE;
-    }
     reason[0] = text[0] = '\0';
     /* In one line: the box wraps it where it must. */
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
@@ -155,7 +155,14 @@ static int AskRetry(HWND dialog)
     TextLoadString(format, sizeof format, id);
     FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, format, 0, 0, text, sizeof text,
                    (va_list *)inserts);
-    return MessageBoxA(dialog, text, NULL, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+    return MessageBoxA(owner, text, NULL, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
+static int AskRetry(HWND dialog)
+{
+    if (CopyJob.trouble == COPY_TROUBLE_DEST)
+        return AskRetryFile(dialog, DestTroubleText(CopyJob.troubleError), CopyJob.target, CopyJob.troubleError);
+    return AskRetryFile(dialog, IDS_CANNOT_READ_CD_FILE, CopyJob.source->name, CopyJob.troubleError);
 }
 
 /* 1 when the user answers Yes; No is the default button. */
@@ -237,6 +244,33 @@ static int Trouble(int side, DWORD error)
 static int MayPassByItself(DWORD error)
 {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_NOT_READY;
+}
+
+/* Asked before the first file is written: a file the copy would replace but
+   cannot (the game runs) is told of now, not after the files before it. A
+   hold of a moment is waited out first, as the copy waits it out. */
+int CheckDestinationsReplaceable(HWND owner)
+{
+    char source[CANDIDATE_PATH_SIZE], dest[CANDIDATE_PATH_SIZE];
+    DWORD blocker, since;
+    int file;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++) {
+        if (!CopyJobSourceName(file, source, sizeof source) || !CopyJobInstalledPath(file, dest, sizeof dest)
+            || !WouldReplace(source, dest))
+            continue;
+        since = GetTickCount();
+        while ((blocker = ReplaceBlocker(dest)) != ERROR_SUCCESS) {
+            if (MayPassByItself(blocker) && GetTickCount() - since < COPY_AUTO_RETRY_MS) {
+                Sleep(COPY_RETRY_PAUSE_MS);
+                continue;
+            }
+            if (!AskRetryFile(owner, DestTroubleText(blocker), dest, blocker))
+                return 0;
+            since = GetTickCount();
+        }
+    }
+    return 1;
 }
 
 /* 1 when a failure with error is to be tried again by itself, with the

@@ -87,6 +87,10 @@ extern HANDLE TickThreadHandle;
    a moment. Reads from the current directory; the caller makes it the CD
    folder, and holds the copy lock (copy_lock.h). */
 int RunCopyDialog(HWND owner);
+/* Before the copy: every installed file that it would replace can be
+   replaced, after a Retry / Cancel box over owner for one that cannot. 1 to
+   go on, 0 when the user cancels. Reads the CD from the current directory. */
+int CheckDestinationsReplaceable(HWND owner);
 /* The first file (COPY_FILE_...) that the job skipped after its warning
    because the CD lacked it and InstallDir had none either; -1 when none. */
 int CopyJobFirstMissedFile(void);

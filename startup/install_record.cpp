@@ -22,23 +22,46 @@ static const char *const RecordKeyChain[] = {
 };
 enum { RECORD_CHAIN_LENGTH = sizeof RecordKeyChain / sizeof RecordKeyChain[0] };
 
-static LONG CreateRecordKey(HKEY parent, const char *name, HKEY *key)
+static LONG CreateRecordKey(HKEY parent, const char *name, HKEY *key, DWORD *disposition)
 {
-    DWORD disposition;
     return RegCreateKeyExA(parent, name, 0, RecordKeyClass, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, key, &disposition);
+                           KEY_ALL_ACCESS, NULL, key, disposition);
 }
 
 /* Opens the Uninstall key and creates or opens the record beneath it; on 1
    the caller closes both, the record first. */
-static int OpenRecordForWriting(HKEY *uninstall, HKEY *record)
+static int OpenRecordForWriting(HKEY *uninstall, HKEY *record, DWORD *disposition)
 {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_ALL_ACCESS, uninstall) != ERROR_SUCCESS)
         return 0;
-    if (CreateRecordKey(*uninstall, RecordKeyName, record) != ERROR_SUCCESS) {
+    if (CreateRecordKey(*uninstall, RecordKeyName, record, disposition) != ERROR_SUCCESS) {
         RegCloseKey(*uninstall);
         return 0;
     }
+    return 1;
+}
+
+int IsInstallRecordWritable(void)
+{
+    HKEY uninstall;
+    HKEY record;
+    DWORD disposition;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath, 0, KEY_READ, &uninstall);
+
+    /* No Uninstall key at all: the writer that builds the chain may still
+       make one, and its write after the copy decides. */
+    if (status == ERROR_FILE_NOT_FOUND)
+        return 1;
+    if (status == ERROR_SUCCESS)
+        RegCloseKey(uninstall);
+    /* Opened for writing as the writers open it: the rights to write values
+       come with the key, and a key made only for the look goes again. */
+    if (!OpenRecordForWriting(&uninstall, &record, &disposition))
+        return 0;
+    RegCloseKey(record);
+    if (disposition == REG_CREATED_NEW_KEY)
+        RegDeleteKeyA(uninstall, RecordKeyName);
+    RegCloseKey(uninstall);
     return 1;
 }
 
@@ -141,9 +164,11 @@ int WriteInstallRecord(void)
     HKEY record;
     int written;
 
+    DWORD disposition;
+
     if (!ComposeUninstallString(command, InstallDir))
         return 0;
-    if (!OpenRecordForWriting(&uninstall, &record))
+    if (!OpenRecordForWriting(&uninstall, &record, &disposition))
         return 0;
     written = WriteRecordValues(record, command);
     RegCloseKey(record);
@@ -161,8 +186,10 @@ int WriteInstallRecordChain(void)
 
     if (!ComposeUninstallString(command, InstallDir))
         return 0;
+    DWORD disposition;
+
     while (opened < RECORD_CHAIN_LENGTH) {
-        if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened]) != ERROR_SUCCESS)
+        if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened], &disposition) != ERROR_SUCCESS)
             break;
         parent = keys[opened++];
     }
@@ -179,8 +206,9 @@ int SaveAutorunSetting(void)
     HKEY record;
     BYTE autorun = (BYTE)(MenuSuppressed & 0xFF);
     LONG status;
+    DWORD disposition;
 
-    if (!OpenRecordForWriting(&uninstall, &record))
+    if (!OpenRecordForWriting(&uninstall, &record, &disposition))
         return 0;
     status = RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1);
     RegCloseKey(record);

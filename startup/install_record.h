@@ -34,6 +34,10 @@ int IsRecordableInstallDir(const char *folder);
    KB, no Modify or Repair). 0 also when InstallDir is too long to be
    recorded whole (nothing is written then). */
 int WriteInstallRecord(void);
+/* Whether the record can be written, asked before the copy so that a user
+   without the rights hears so before any file is written; leaves the
+   registry as it was. The write after the copy stays the proof. */
+int IsInstallRecordWritable(void);
 /* The same values, reaching the key by creating every key of its path. */
 int WriteInstallRecordChain(void);
 /* Writes the low byte of MenuSuppressed as "autorun"; 1 when written. */
@@ -70,6 +74,9 @@ enum {
     COPY_SOURCE_UNREADABLE = 4
 };
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath);
+/* 1 when destPath exists and the copy would replace it: NeedsCopy's answer
+   for a file that is there, without any warning. */
+int WouldReplace(const char *sourcePath, const char *destPath);
 /* 1 when path names an existing file, not a folder. */
 int IsExistingFile(const char *path);
 

@@ -58,6 +58,14 @@ static int IsAbsent(const char *path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+int WouldReplace(const char *sourcePath, const char *destPath)
+{
+    FILETIME destTime, sourceTime;
+
+    return ReadLastWriteTime(destPath, &destTime) && ReadLastWriteTime(sourcePath, &sourceTime)
+        && IsOlder(&destTime, &sourceTime);
+}
+
 int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
 {
     FILETIME destTime = { 0, 0 };

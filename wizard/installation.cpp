@@ -155,7 +155,12 @@ int RunInstallation(HWND page)
     /* Nothing of this run is in InstallDir yet: the undo touches nothing. */
     if (!ClaimCopyMutex())
         FailInstallation(sheet, IDS_ANOTHER_SETUP_COPIES);
+    /* What would fail after the copy is found before it writes a file. */
+    if (!IsInstallRecordWritable())
+        FailInstallation(sheet, IDS_RECORD_FAILED);
     SetCurrentDirectoryA(SourceDir);
+    if (!CheckDestinationsReplaceable(sheet))
+        AbortInstallation(sheet);
     result = RunCopyDialog(page);
     /* -1: the system could not make the copy box, so nothing has told the
        user yet. Nothing was copied; the first file is where it failed. */

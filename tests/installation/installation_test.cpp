@@ -615,6 +615,8 @@ TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationA
             // The Retry / Cancel box of the running game's file is answered Cancel.
             HWND box = WaitForMessageBox(wizard.Setup().Id(), row.told.substr(0, 20), 60000);
             EXPECT_EQ(row.told, MessageBoxText(box).substr(0, row.gameRuns ? row.told.size() : std::string::npos));
+            if (row.gameRuns || row.recordRefused)
+                EXPECT_EQ(before, FolderState(folder)) << "files were replaced before the box";
             PressCommand(box, row.gameRuns ? IDCANCEL : IDOK);
         }
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
@@ -993,7 +995,7 @@ TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedLaunchedAndUninstalled
 }
 
 
-TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
+TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedBeforeAnyFileIsWritten)
 {
     RefusedRecord refused;
     ASSERT_TRUE(refused.replaced) << "the Uninstall key has subkeys, which this test may not delete";
@@ -1004,6 +1006,8 @@ TEST_F(InstallationTest, RecordThatCannotBeWrittenIsReportedAndTheCopyUndone)
     EXPECT_EQ(std::string("Setup could not record the installation in the Windows registry. Please run Setup "
                           "again as an administrator.") + Aborted, MessageBoxText(wizard.Box()));
     EXPECT_EQ("Installing game files...", wizard.Text());
+    EXPECT_EQ(nullptr, FindWindowA(nullptr, "Copy Progress")) << "the copy began";
+    EXPECT_EQ((std::map<std::string, std::string>{}), FolderState(made + "\\sw4")) << "files written first";
     PressCommand(wizard.Box(), IDOK);
     ExpectUndone(wizard, made);
     EXPECT_TRUE(FolderExists(base_));

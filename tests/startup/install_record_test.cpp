@@ -61,6 +61,9 @@ TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongT
         { plain + "b", "", "" },
         { blank + "b", "", "" },
     };
+    // The look before the copy leaves the registry as it found it.
+    EXPECT_EQ(1, IsInstallRecordWritable());
+    EXPECT_FALSE(RecordExists()) << "the look made a record";
     for (int (*write)() : { WriteInstallRecord, WriteInstallRecordChain }) {
         for (const auto &row : rows) {
             SCOPED_TRACE(std::string(write == WriteInstallRecord ? "WriteInstallRecord " : "WriteInstallRecordChain ")
@@ -82,6 +85,8 @@ TEST_F(InstallRecordTest, BothWritersStoreTheThreeValuesAndRefuseAFolderTooLongT
             EXPECT_EQ((DWORD)REG_BINARY, type);
             EXPECT_EQ("Vuzoduv", KeyClass());
             ExpectListing(row.folder, row.icon, 0);
+            EXPECT_EQ(1, IsInstallRecordWritable());
+            EXPECT_EQ(row.command + '\0', ReadRecordValue("UninstallString")) << "the look changed the record";
             DeleteInstallRecord();
         }
     }
