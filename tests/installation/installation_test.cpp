@@ -1024,18 +1024,25 @@ TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFolde
     FillInstallFolder(folder);
     UserDesktop user;
     DesktopFolder windows(true);
-    const struct { const char *shell; bool windowsDesktop; std::string link; } rows[] = {
-        { "", true, DesktopShortcut() },
-        { "no-common-desktop", true, user.Shortcut() },
-        { "no-desktop", true, windows.Shortcut() },
-        { "no-desktop", false, "" },
+    const struct { const char *shell; bool windowsDesktop, commonBlocked; std::string link; } rows[] = {
+        { "", true, false, DesktopShortcut() },
+        // Named, but the link cannot be saved there: the next place takes it.
+        { "", true, true, user.Shortcut() },
+        { "no-common-desktop", true, false, user.Shortcut() },
+        { "no-desktop", true, false, windows.Shortcut() },
+        { "no-desktop", false, false, "" },
     };
     strcpy(InstallDir, folder.c_str());
     for (const auto &row : rows) {
-        SCOPED_TRACE(std::string("shell: ") + row.shell + (row.windowsDesktop ? "" : ", no Windows Desktop folder"));
+        SCOPED_TRACE(std::string("shell: ") + row.shell + (row.windowsDesktop ? "" : ", no Windows Desktop folder")
+                     + (row.commonBlocked ? ", a folder where the all-users link goes" : ""));
         std::unique_ptr<DesktopFolder> gone(row.windowsDesktop ? nullptr : new DesktopFolder(false));
         SetEnvironmentVariableA("SW4_TEST_SHELL", *row.shell ? row.shell : nullptr);
+        if (row.commonBlocked)
+            ASSERT_TRUE(CreateDirectoryA(DesktopShortcut().c_str(), nullptr));
         EXPECT_EQ(row.link.empty() ? 0 : 1, CreateDesktopShortcut());
+        if (row.commonBlocked)
+            RemoveDirectoryA(DesktopShortcut().c_str());
         for (const std::string &place : { DesktopShortcut(), user.Shortcut(), windows.Shortcut() }) {
             ExpectLink(place, place == row.link ? folder : "");
             DeleteFileA(place.c_str());
