@@ -149,8 +149,15 @@ cleanup() {
     chmod -R u+w "$run_dir" 2>/dev/null
     rm -rf "$run_dir"
 }
+ctest_pid=""
+interrupted() {
+    echo
+    echo "Interrupted."
+    [ -n "$ctest_pid" ] && kill "$ctest_pid" 2>/dev/null
+    exit 130
+}
 trap cleanup EXIT
-trap 'echo; echo "Interrupted."; exit 130' INT TERM
+trap interrupted INT TERM
 
 started=$(date +%s)
 elapsed() { local s=$(( $(date +%s) - started )); printf '%dm%02ds' $((s / 60)) $((s % 60)); }
@@ -187,16 +194,30 @@ stop_wine_prefix
 mv "$WINEPREFIX" "$template" || exit 1
 
 # Runs one ctest test in a fresh copy of the prefix; result is passed,
-# failed or "not run" (a fixture failed, or ctest found no such test).
+# failed, "timed out" or "not run" (a fixture failed, or ctest found no such
+# test). A planted fault often leaves a test waiting for what never comes:
+# a program that takes more than twice its unchanged time and a minute has
+# been caught, and is stopped then instead of at its 300 s. Waited for in
+# the background, so that a Ctrl-C ends the run at once: the test programs
+# under Wine would not end on it.
+declare -A unchanged_seconds
 row_serial=0
 run_program() {   # program
-    local log=$run_dir/ctest.log line
+    local log=$run_dir/ctest.log line limit=$((test_timeout + 120)) begun status
     row_serial=$((row_serial + 1))
     export SW4_TEST_SCRATCH=$run_dir/scratch-$row_serial
     mkdir -p "$SW4_TEST_SCRATCH"
     result="not run"
     cp -a "$template" "$WINEPREFIX" || return
-    (cd "$SW4_BUILD" && ctest --output-on-failure --timeout "$test_timeout" -R "^$1\$" >"$log" 2>&1 </dev/null)
+    [ -n "${unchanged_seconds[$1]:-}" ] && limit=$((2 * unchanged_seconds[$1] + 60))
+    [ "$limit" -gt $((test_timeout + 120)) ] && limit=$((test_timeout + 120))
+    begun=$(date +%s)
+    (cd "$SW4_BUILD" && exec timeout "$limit" ctest --output-on-failure -R "^$1\$" >"$log" 2>&1 </dev/null) &
+    ctest_pid=$!
+    wait "$ctest_pid"
+    status=$?
+    ctest_pid=""
+    [ -n "${unchanged_seconds[$1]:-}" ] || unchanged_seconds[$1]=$(( $(date +%s) - begun ))
     end_row
     unset SW4_TEST_SCRATCH
     line=$(grep -E "^ *[0-9]+/[0-9]+ Test +#[0-9]+: $1 " "$log" | head -1)
@@ -204,6 +225,7 @@ run_program() {   # program
     *"Not Run"*) result="not run" ;;
     *" Passed"*) result=passed ;;
     *"***"*)     result=failed ;;
+    *)           [ "$status" -eq 124 ] && result="timed out" ;;
     esac
 }
 
@@ -249,6 +271,7 @@ for n in "${selected[@]}"; do
     cp "$pristine/$file" "$src/$file" && touch "$src/$file"
     case "$result" in
     failed)          echo "killed ($(elapsed))"; killed+=("$n") ;;
+    "timed out")     echo "killed, timed out ($(elapsed))"; killed+=("$n") ;;
     passed)          echo "SURVIVED ($(elapsed)): $(rows_tool note "$n")"; survived+=("$n") ;;
     "did not build") echo "did not build ($(elapsed)):"; grep -m3 -i 'error' "$build_log" | sed 's/^/    /'; unbuilt+=("$n") ;;
     *)               echo "not run: a fixture failed or the test is unknown ($(elapsed))"; not_run+=("$n") ;;
