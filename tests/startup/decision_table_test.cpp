@@ -57,7 +57,7 @@ const Row Rows[] = {
     { "autorun inside a word", "xautorunx", true, false, NoRecord, 0, nullptr, {}, false },
     { "AutoRun is no autorun", "/AutoRun", true, false, NoRecord, 0, nullptr, { "wizard" }, false },
     // Only the text after the program's name counts.
-    { "autorun in the program's quoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "autorun cd" },
+    { "autorun in the program's quoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "cd autorun" },
     { "autorun in the program's unquoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "autorun" },
     { "autorun after the unquoted path", "autorun", true, false, NoRecord, 0, nullptr, {}, false, "autorun" },
     { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { "missing-file warning", "launcher" }, false },
