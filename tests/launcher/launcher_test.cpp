@@ -193,7 +193,8 @@ TEST_F(LauncherTest, ReadmeAndADeclinedUninstallKeepTheMenuAndAcceptedItHandsOve
         EXPECT_EQ("Confirmation", WindowText(question));
         EXPECT_EQ("Do you really want to remove Starwake IV from your\nhard drive? (This will remove your save "
                   "games, too.)", MessageBoxText(question));
-        EXPECT_EQ(IDNO, LOWORD(SendMessageA(question, DM_GETDEFID, 0, 0))) << "Enter would remove the game";
+        EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(question, IDNO), GWL_STYLE) & BS_TYPEMASK)
+            << "Enter would remove the game";
         PressCommand(question, decline.answer);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));   // the launcher has left its loop
         if (decline.record == NOT_A_PROGRAM) {
