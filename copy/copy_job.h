@@ -85,7 +85,7 @@ extern HANDLE TickThreadHandle;
    be read or put in place gets a Retry / Cancel box first (Retry copies it
    again from its first byte), after the automatic tries of a file held for
    a moment. Reads from the current directory; the caller makes it the CD
-   folder, and holds the copy lock (copy_lock.h). */
+   folder, and holds the copy mutex (RunInstallation takes it). */
 int RunCopyDialog(HWND owner);
 /* Before the copy: every installed file that it would replace can be
    replaced, after a Retry / Cancel box over owner for one that cannot. 1 to
