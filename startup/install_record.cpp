@@ -22,10 +22,15 @@ static const char *const RecordKeyChain[] = {
 };
 enum { RECORD_CHAIN_LENGTH = sizeof RecordKeyChain / sizeof RecordKeyChain[0] };
 
+/* disposition may be NULL; the call itself always gets a place for it. */
 static LONG CreateRecordKey(HKEY parent, const char *name, HKEY *key, DWORD *disposition)
 {
-    return RegCreateKeyExA(parent, name, 0, RecordKeyClass, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, NULL, key, disposition);
+    DWORD made;
+    LONG status = RegCreateKeyExA(parent, name, 0, RecordKeyClass, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, NULL, key, &made);
+    if (disposition != NULL)
+        *disposition = made;
+    return status;
 }
 
 /* Opens the Uninstall key and creates or opens the record beneath it; on 1
@@ -164,11 +169,9 @@ int WriteInstallRecord(void)
     HKEY record;
     int written;
 
-    DWORD disposition;
-
     if (!ComposeUninstallString(command, InstallDir))
         return 0;
-    if (!OpenRecordForWriting(&uninstall, &record, &disposition))
+    if (!OpenRecordForWriting(&uninstall, &record, NULL))
         return 0;
     written = WriteRecordValues(record, command);
     RegCloseKey(record);
@@ -186,10 +189,8 @@ int WriteInstallRecordChain(void)
 
     if (!ComposeUninstallString(command, InstallDir))
         return 0;
-    DWORD disposition;
-
     while (opened < RECORD_CHAIN_LENGTH) {
-        if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened], &disposition) != ERROR_SUCCESS)
+        if (CreateRecordKey(parent, RecordKeyChain[opened], &keys[opened], NULL) != ERROR_SUCCESS)
             break;
         parent = keys[opened++];
     }
@@ -206,9 +207,8 @@ int SaveAutorunSetting(void)
     HKEY record;
     BYTE autorun = (BYTE)(MenuSuppressed & 0xFF);
     LONG status;
-    DWORD disposition;
 
-    if (!OpenRecordForWriting(&uninstall, &record, &disposition))
+    if (!OpenRecordForWriting(&uninstall, &record, NULL))
         return 0;
     status = RegSetValueExA(record, "autorun", 0, REG_BINARY, &autorun, 1);
     RegCloseKey(record);

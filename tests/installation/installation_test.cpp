@@ -615,8 +615,9 @@ TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationA
             // The Retry / Cancel box of the running game's file is answered Cancel.
             HWND box = WaitForMessageBox(wizard.Setup().Id(), row.told.substr(0, 20), 60000);
             EXPECT_EQ(row.told, MessageBoxText(box).substr(0, row.gameRuns ? row.told.size() : std::string::npos));
-            if (row.gameRuns || row.recordRefused)
+            if (row.gameRuns || row.recordRefused) {
                 EXPECT_EQ(before, FolderState(folder)) << "files were replaced before the box";
+            }
             PressCommand(box, row.gameRuns ? IDCANCEL : IDOK);
         }
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
@@ -1038,8 +1039,9 @@ TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFolde
                      + (row.commonBlocked ? ", a folder where the all-users link goes" : ""));
         std::unique_ptr<DesktopFolder> gone(row.windowsDesktop ? nullptr : new DesktopFolder(false));
         SetEnvironmentVariableA("SW4_TEST_SHELL", *row.shell ? row.shell : nullptr);
-        if (row.commonBlocked)
+        if (row.commonBlocked) {
             ASSERT_TRUE(CreateDirectoryA(DesktopShortcut().c_str(), nullptr));
+        }
         EXPECT_EQ(row.link.empty() ? 0 : 1, CreateDesktopShortcut());
         if (row.commonBlocked)
             RemoveDirectoryA(DesktopShortcut().c_str());
