@@ -27,9 +27,6 @@ command -v python3 >/dev/null || need+=(python3)
 # The CD image: xorriso writes it, fuseiso mounts it for the tests.
 command -v xorriso >/dev/null || need+=(xorriso)
 command -v fuseiso >/dev/null || need+=(fuseiso)
-# A FAT volume for the tests, as FUSE mounts one: fusefat, and mkfs.vfat to make it.
-command -v fusefat >/dev/null || need+=(fusefat)
-installed dosfstools || need+=(dosfstools)
 # Signing setup.exe on the image, and the throwaway certificate its test makes.
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)

@@ -122,9 +122,9 @@ EOF
 }
 
 # Builds the library that mends the trap number QEMU leaves in signal frames
-# (tests/support/trapno_shim.c) with the host's own gcc.
+# (scripts/trapno_shim.c) with the host's own gcc.
 build_trapno_shim() {
-    local source=$1/tests/support/trapno_shim.c shim=$SW4_QEMU_DIR/trapno_shim.so
+    local source=$1/scripts/trapno_shim.c shim=$SW4_QEMU_DIR/trapno_shim.so
     [ "$shim" -nt "$source" ] && return 0
     if ! gcc -m32 -shared -fPIC -nostdlib -O2 -o "$shim.new" "$source" 2>"$SW4_QEMU_DIR/shim.log"; then
         SW4_I386_MISSING="the library that mends QEMU's signal frames for Wine did not build with gcc -m32 (its log: $SW4_QEMU_DIR/shim.log)"

@@ -32,13 +32,6 @@ void *operator new[](size_t size, const std::nothrow_t &) noexcept { return Allo
 
 namespace {
 
-long long SizeOf(const std::string &path)
-{
-    std::error_code missing;
-    auto size = std::filesystem::file_size(path, missing);
-    return missing ? -1 : (long long)size;
-}
-
 // ---- What the box showed, recorded on its own thread ----------------------
 std::vector<int> Positions;            // every PBM_SETPOS: one per tick
 std::vector<long long> WatchedSizes;   // the watched file's size at each
@@ -515,45 +508,6 @@ TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
     EXPECT_EQ(1, RunCopyBox(user));
     EXPECT_EQ(0u, Status.size()) << "nothing needed copying";
     EXPECT_EQ(expected, FolderState(install_));
-}
-
-// On a real FAT volume (V:, through FUSE), which keeps an odd second as the
-// even one below: what was installed from a CD of odd-second times stays
-// current for the copy and for the choice of the launcher.
-TEST_F(CopyJobTest, AnInstallationOnFatStaysCurrent)
-{
-    if (GetFileAttributesA("V:\\") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no FAT volume V: on this host (see small_drives.sh)";
-    const std::string folder = "V:\\sw4";
-    const FILETIME odd = FileTimePlus(CdTime, Second);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    for (const GameFile &file : GameFiles)
-        SetLastWriteTime(Cd(file.cd), odd);
-    Restart(folder);
-    User user;
-    ASSERT_EQ(1, RunCopyBox(user));
-    ASSERT_EQ(19u, Status.size());
-    // fusefat ignores a last-write time set without the access time, as
-    // Wine passes the copy's SetFileTime on, so its files are dated now; a
-    // FAT driver takes it. The CD's time again, with both, as FAT keeps it:
-    for (const GameFile &file : GameFiles) {
-        HANDLE installed = CreateFileA(Installed(file.installed).c_str(), GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
-        EXPECT_TRUE(SetFileTime(installed, nullptr, &odd, &odd)) << file.installed;
-        CloseHandle(installed);
-    }
-    FILETIME kept = LastWriteTime(Installed("SW4w.exe"));
-    ASSERT_EQ(0, CompareFileTime(&CdTime, &kept)) << "not FAT's rounding: " << std::hex << kept.dwHighDateTime
-                                                  << " " << kept.dwLowDateTime;
-
-    Restart(folder);
-    EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ(0u, Status.size()) << "copied again";
-    RecordInstallation(folder);
-    EXPECT_EQ(1, IsInstallCurrent()) << "the wizard instead of the launcher";
-    EXPECT_EQ(std::vector<std::string>{}, user.boxes);
-    DeleteInstallRecord();
-    RemoveTree(folder);
 }
 
 }  // namespace

@@ -85,13 +85,6 @@ std::string Staged(const std::string &folder, int file, int kind = STAGED_COPY)
     return path;
 }
 
-long long SizeOf(const std::string &path)
-{
-    std::error_code missing;
-    auto size = std::filesystem::file_size(path, missing);
-    return missing ? -1 : (long long)size;
-}
-
 bool HasTime(const std::string &path, FILETIME time)
 {
     FILETIME found = LastWriteTime(path);
@@ -845,22 +838,6 @@ std::string DriveListing(const std::string &root)
 // setup in the drive's root, a second start ends at once, the game comes
 // from D:\ with the image's names and times, DirectX from D:\DIRECTX, and
 // the next start from the drive shows the launcher and its readme.
-// The publisher's signature lies in the file behind the image that Windows
-// loads, so the signed setup.exe installs as the unsigned one does.
-TEST_F(InstallationTest, SignedSetupFromTheSignedImageInstalls)
-{
-    const std::string cd = SignedCdPath(), folder = base_ + "\\sw4";
-    ASSERT_GT(SizeOf(cd + "\\setup.exe"), SizeOf(SetupExePath())) << "no signature behind the image";
-    Wizard wizard;
-    ASSERT_TRUE(wizard.StartProgram(cd + "\\setup.exe", "", cd, ""));
-    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
-    wizard.Type(folder);
-    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
-    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
-    ExpectInstalled(folder, cd);
-    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
-}
-
 TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
 {
     ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA(CdRoot));

@@ -6,10 +6,6 @@
 #   s:  4883 pages, 20,000,768 bytes free: the least above it that tmpfs,
 #       which counts whole 4096-byte pages, can give (20,000,000 itself cannot be had)
 #   t:  4 GiB and one page free: a count whose low 32 bits alone are 4096
-#   u:  16 MiB: a drive root the game is installed in
-#   v:  a FAT volume of 8 MiB, through FUSE (fusefat), as Windows 95 to ME
-#       and many XP machines have; where FUSE cannot mount, there is no v:
-#       and the tests that need it say so and skip
 # tmpfs takes no memory for the size it is given, only for what is written.
 set -u
 : "${SW4_TEST_SCRATCH:?run the tests through scripts/test.sh}"
@@ -25,37 +21,20 @@ make_drive() {   # letter pages
     echo "$1: $(df -B1 --output=avail "$dir" | tail -1) bytes free"
 }
 
-make_fat_drive() {   # letter
-    dir="$drives/$1"
-    image="$drives/$1.img"
-    mkdir -p "$dir" || return 1
-    rm -f "$image"
-    mkfs.vfat -C "$image" 8192 >/dev/null || return 1
-    if ! fusefat -o rw+ "$image" "$dir" 2>/dev/null || ! grep -q " $dir " /proc/mounts; then
-        echo "$1: FUSE cannot mount a FAT volume here; the tests that need one skip"
-        rm -f "$image"
-        return 0
-    fi
-    ln -s "$dir" "$WINEPREFIX/dosdevices/$1:" || return 1
-    echo "$1: a FAT volume"
-}
-
 case "${1:-}" in
 mount)
-    make_drive q 256 && make_drive r 4882 && make_drive s 4883 && make_drive t 1048577 && make_drive u 4096 \
-        && make_fat_drive v
+    make_drive q 256 && make_drive r 4882 && make_drive s 4883 && make_drive t 1048577
     ;;
 unmount)
     status=0
-    for letter in q r s t u v; do
+    for letter in q r s t; do
         link="$WINEPREFIX/dosdevices/$letter:"
         [ -L "$link" ] && rm -f "$link"
         dir="$drives/$letter"
         if grep -q " $dir " /proc/mounts; then
-            fusermount -u "$dir" 2>/dev/null || umount "$dir" || status=1
+            umount "$dir" || status=1
         fi
         [ -d "$dir" ] && rmdir "$dir"
-        rm -f "$drives/$letter.img"
     done
     [ -d "$drives" ] && rmdir "$drives"
     exit $status

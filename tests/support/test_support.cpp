@@ -3,7 +3,6 @@
 
 #include <shlobj.h>
 #include <tlhelp32.h>
-#include <winver.h>
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -40,7 +39,6 @@ std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
 std::string StandinDosGamePath() { return DosPath(STANDIN_DOS_GAME_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
-std::string SignedCdPath() { return DosPath(SIGNED_CD_PATH); }
 
 std::string ScratchFolder(const std::string &tag)
 {
@@ -64,6 +62,12 @@ std::string UnixPath(const std::string &path)
 }
 
 void RemoveTree(const std::string &path) { std::error_code ignored; fs::remove_all(path, ignored); }
+long long SizeOf(const std::string &path)
+{
+    std::error_code missing;
+    auto size = fs::file_size(path, missing);
+    return missing ? -1 : (long long)size;
+}
 bool FileExists(const std::string &path) { std::error_code ignored; return fs::is_regular_file(path, ignored); }
 bool FolderExists(const std::string &path) { std::error_code ignored; return fs::is_directory(path, ignored); }
 
@@ -284,22 +288,6 @@ std::string ReadRecordValue(const char *value, DWORD *type)
     return bytes;
 }
 
-std::string VersionText(const std::string &exe, const char *key)
-{
-    DWORD unused = 0;
-    std::vector<char> block(GetFileVersionInfoSizeA(exe.c_str(), &unused));
-    const WORD *translation = nullptr;
-    char *text = nullptr;
-    UINT length = 0;
-    char query[64];
-    if (block.empty() || !GetFileVersionInfoA(exe.c_str(), 0, (DWORD)block.size(), block.data())
-        || !VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void **)&translation, &length)
-        || length < 4)
-        return "";
-    snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", translation[0], translation[1], key);
-    return VerQueryValueA(block.data(), query, (void **)&text, &length) && length > 0 ? text : "";
-}
-
 static std::string Dword(DWORD value)
 {
     return std::string((const char *)&value, sizeof value);
@@ -313,8 +301,8 @@ void ExpectListing(const std::string &folder, const std::string &icon, DWORD kil
     snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
     const struct { const char *name; DWORD type; std::string data; } values[] = {
         { "DisplayIcon", REG_SZ, icon + '\0' },
-        { "DisplayVersion", REG_SZ, VersionText(SetupExePath(), "ProductVersion") + '\0' },
-        { "Publisher", REG_SZ, VersionText(SetupExePath(), "CompanyName") + '\0' },
+        { "DisplayVersion", REG_SZ, std::string("2.0.0.7", 8) },
+        { "Publisher", REG_SZ, std::string("Starwake Games", 15) },
         { "InstallLocation", REG_SZ, folder + '\0' },
         { "InstallDate", REG_SZ, std::string(date) + '\0' },
         { "EstimatedSize", REG_DWORD, Dword(kilobytes) },

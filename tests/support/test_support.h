@@ -20,12 +20,12 @@ std::string LowMemorySetupExePath();  // setup.exe that sees SW4_TEST_TOTAL_PHYS
 std::string StandinGamePath();        // the stand-in Windows game
 std::string StandinDosGamePath();     // the stand-in MS-DOS game and uninstaller
 std::string SampleCdPath();           // the sample CD folder of the build
-std::string SignedCdPath();           // the files of the signed image (tests/host/signing_test.sh)
 std::string ScratchFolder(const std::string &tag);   // new and empty, under %TEMP%
 std::string UnixPath(const std::string &path);       // the host's name for one of ours
 void RemoveTree(const std::string &path);
 bool FileExists(const std::string &path);
 bool FolderExists(const std::string &path);
+long long SizeOf(const std::string &path);   // -1 when there is no such file
 void WriteBytes(const std::string &path, const std::string &bytes);
 void WriteFileOfSize(const std::string &path, size_t size, unsigned seed = 1);
 std::string ReadBytes(const std::string &path);
@@ -97,9 +97,6 @@ std::string ReadRecordValue(const char *value, DWORD *type = nullptr);
 // What the list of installed programs shows beside the name, as an
 // installation into folder records it today (gtest expectations).
 void ExpectListing(const std::string &folder, const std::string &icon, DWORD kilobytes);
-// A text of exe's version resource as the system reads it ("" when none),
-// such as "CompanyName".
-std::string VersionText(const std::string &exe, const char *key);
 
 // ---- Processes -----------------------------------------------------------
 // One run of a program, as a user or the CD's autorun starts it.
