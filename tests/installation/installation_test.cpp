@@ -4,7 +4,6 @@
 #include "copy/copy_job.h"
 #include "copy/file_placement.h"
 #include "wizard/desktop_shortcut.h"
-#include "wizard/wizard_sheet.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
 #include "startup/text_buffer.h"
@@ -13,7 +12,6 @@
 #include "wizard_driver.h"
 
 #include <gtest/gtest.h>
-#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -681,43 +679,6 @@ TEST_F(InstallationTest, NothingLeavesTheWizardWhileDirectXInstalls)
     EXPECT_FALSE(ProcessRunning("SW4w.exe"));
     EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
     EXPECT_NE(nullptr, WaitForGame().window);
-}
-
-// Only a system short of resources refuses to make a dialog: a copy of this
-// program runs the wizard itself, with a hook that refuses the copy box.
-LRESULT CALLBACK RefuseCopyBox(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == HCBT_CREATEWND) {
-        const CREATESTRUCTA *create = ((const CBT_CREATEWNDA *)lParam)->lpcs;
-        if (!IS_INTRESOURCE(create->lpszName) && lstrcmpA(create->lpszName, "Copy Progress") == 0)
-            return 1;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-TEST_F(InstallationTest, CopyBoxThatCannotBeMadeIsReportedAndUndone)
-{
-    const char here[] = "SW4_TEST_WIZARD_HERE";
-    if (GetEnvironmentVariableA(here, nullptr, 0)) {
-        SetWindowsHookExA(WH_CBT, RefuseCopyBox, nullptr, GetCurrentThreadId());
-        GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
-        InitWizardSheet();
-        InitCommonControls();
-        PropertySheetA(&WizardSheetHeader);
-        FAIL() << "the wizard returned: the installation went on without its copy";
-    }
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    const std::string made = base_ + "\\new";
-    Wizard wizard;
-    ASSERT_TRUE(wizard.StartProgram(self, "--gtest_filter=*CopyBoxThatCannotBeMade*", cd_, std::string(here) + "=1"));
-    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
-    wizard.Type(made + "\\sw4");
-    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
-    ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
-    EXPECT_EQ(std::string("Copy Failed on file: sw4.exe") + Aborted, MessageBoxText(wizard.Box()));
-    PressCommand(wizard.Box(), IDOK);
-    ExpectUndone(wizard, made);
 }
 
 // The whole road from the CD image, mounted by the test command as the

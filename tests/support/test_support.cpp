@@ -505,21 +505,15 @@ std::string WindowText(HWND window)
 
 void PressCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-HWND FocusOf(HWND window)
+static GUITHREADINFO ThreadInfo(HWND window)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
+    GUITHREADINFO info = { sizeof info };
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
+    return info;
 }
 
-HWND ActiveOf(HWND window)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndActive;
-}
+HWND FocusOf(HWND window) { return ThreadInfo(window).hwndFocus; }
+HWND ActiveOf(HWND window) { return ThreadInfo(window).hwndActive; }
 
 bool BringToForeground(HWND window)
 {
