@@ -1,6 +1,6 @@
 // The wizard of setup.exe driven as a user drives it: the folder texts, the
-// free-space warning and Cancel. The drives q: to
-// t: are small_drives.sh's: r: just under 20,000,000 free bytes, s: just
+// free-space warning and Cancel. D: is the build's CD image as a CD-ROM drive;
+// r: to t: are small_drives.sh's: r: just under 20,000,000 free bytes, s: just
 // over, t: over 4 GiB.
 #include "wizard_driver.h"
 #include "startup/install_record.h"
@@ -57,6 +57,7 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     ASSERT_EQ(19996672u, FreeBytes("R:\\")) << "small_drives.sh has not made r:";
     ASSERT_EQ(20000768u, FreeBytes("S:\\"));
     ASSERT_EQ(4294971392u, FreeBytes("T:\\"));
+    ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA("D:\\")) << "the CD drive is not mounted";
     const std::string b = base_;
     CreateDirectoryA((b + "\\games").c_str(), nullptr);
     WriteFileOfSize(b + "\\games\\save.dat", 16);
@@ -70,14 +71,6 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     const std::string longestBlank = PathOfLength(b + "\\a b", MAX_RECORDED_INSTALL_DIR_WITH_BLANK);
     const std::string tooLongBlank = PathOfLength(b + "\\a b", 235);
     ASSERT_EQ(234u, longestBlank.size());
-    // The user's own empty folder, which no rollback may take; Wine names it
-    // through dosdevices/c:, whose colon alone would refuse it.
-    const std::string own = b + "\\own";
-    CreateDirectoryA(own.c_str(), nullptr);
-    std::string ownOnTheHost = UnixPath(own);
-    size_t drive = ownOnTheHost.find("/dosdevices/c:/");
-    ASSERT_NE(std::string::npos, drive) << ownOnTheHost;
-    ownOnTheHost.replace(drive, 15, "/drive_c/");
 
     const struct Row {
         std::string what, text;
@@ -99,6 +92,9 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         { "forward slashes", "c:/games/sw4", 0, "confirm", "C:\\", { "C:\\games" }, {} },
         { "relative", "sw4", 0, "refused", "sw4", { cd_ + "\\sw4" }, {} },
         { "no drive", "\\sw4", 0, "refused", "\\sw4", {}, {} },
+        { "the CD drive's root", "D:\\", 0, "refused", "D:\\", {}, {} },
+        { "the CD drive", "d:", 0, "refused", "d:", {}, {} },
+        { "a folder on the CD drive", "D:\\sw4", 0, "refused", "D:\\sw4", {}, {} },
         { "a network path", "\\\\server\\share\\sw4", 0, "refused", "\\\\server\\share\\sw4", {}, {} },
         { "nothing", "", 0, "refused", "", {}, {} },
         { "a file in the way", b + "\\blocker\\sw4", 0, "refused", b + "\\blocker\\sw4", {}, { b + "\\blocker" } },
@@ -107,15 +103,13 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         { "a leaf that walks back up", b + "\\new\\..\\sw4", 0, "refused", b + "\\new\\..\\sw4",
           { b + "\\new", b + "\\sw4" }, {} },
         // Leaves that would lead the chain off the path the rollback walks
-        // back up: rooted (under Wine, a host path), or only dots and blanks,
-        // which mean "here" or "up" once their trailing dots and blanks go.
-        { "a leaf rooted on the host", b + "\\new\\" + ownOnTheHost, 0, "refused", b + "\\new\\" + ownOnTheHost,
-          { b + "\\new" }, { own } },
-        { "a slash leaf", b + "\\new\\/", 0, "refused", b + "\\new\\/", { b + "\\new" }, { own } },
-        { "three dots", b + "\\new\\...", 0, "refused", b + "\\new\\...", { b + "\\new" }, { own } },
-        { "up with a blank", b + "\\new\\.. \\x", 0, "refused", b + "\\new\\.. \\x", { b + "\\new" }, { own } },
-        { "here after a slash", b + "\\new\\x/.", 0, "refused", b + "\\new\\x/.", { b + "\\new" }, { own } },
-        { "here with a blank", b + "\\new\\. ", 0, "refused", b + "\\new\\. ", { b + "\\new" }, { own } },
+        // back up: rooted, or only dots and blanks, which mean "here" or "up"
+        // once their trailing dots and blanks go.
+        { "a slash leaf", b + "\\new\\/", 0, "refused", b + "\\new\\/", { b + "\\new" }, {} },
+        { "three dots", b + "\\new\\...", 0, "refused", b + "\\new\\...", { b + "\\new" }, {} },
+        { "up with a blank", b + "\\new\\.. \\x", 0, "refused", b + "\\new\\.. \\x", { b + "\\new" }, {} },
+        { "here after a slash", b + "\\new\\x/.", 0, "refused", b + "\\new\\x/.", { b + "\\new" }, {} },
+        { "here with a blank", b + "\\new\\. ", 0, "refused", b + "\\new\\. ", { b + "\\new" }, {} },
         { "250 characters", cut + "\\zzzzzzzzz", 0, "confirm", b + "\\cut", { b + "\\cut" }, {} },
         { "the longest the record carries", longest, 0, "confirm", longest, { b + "\\a" }, {} },
         { "one more", tooLong, 0, "refused", tooLong, { b + "\\a" }, {} },
