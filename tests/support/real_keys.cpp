@@ -3,16 +3,11 @@
 
 #include <filesystem>
 
-// Wine starts a Unix program from CreateProcess, but the handle it gives
-// back cannot be waited on; the command leaves xdotool's status in a file
-// instead, whole once it has its name.
-//
-// Without a window manager Wine itself gives the X focus to the window it
-// activates, but a process that handles an activation late (a viewer just
-// started, a window just mapped) can take the X focus back afterwards, and
-// keys then go to a window that no longer has the keyboard. So the X focus
-// is put on the window's own X window first, as a window manager keeps it
-// on the active window.
+// Wine starts a Unix program from CreateProcess but its handle cannot be
+// waited on: the command leaves xdotool's status in a file, whole once named.
+// A process that handles an activation late can take the X focus from the
+// window Wine activated, and keys would go astray: so the X focus is put on
+// the window's own X window first, as a window manager keeps it.
 static bool RunXdotool(HWND window, const std::string &arguments)
 {
     HANDLE xWindow = GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
@@ -59,7 +54,5 @@ bool PressKeys(HWND window, const std::string &keys)
 
 bool TypeText(HWND window, const std::string &text)
 {
-    if (text.find_first_of("'\"") != std::string::npos)
-        return false;
-    return RunXdotool(window, "type --delay 20 -- '" + text + "'");
+    return text.find_first_of("'\"") == std::string::npos && RunXdotool(window, "type --delay 20 -- '" + text + "'");
 }
