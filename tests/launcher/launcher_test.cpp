@@ -85,6 +85,14 @@ protected:
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << "focus on control " << GetDlgCtrlID(FocusOf(launcher));
     }
+    // A button pressed by a click, or by real keys where there are keys.
+    static bool Press(HWND window, int button, const char *keys)
+    {
+        if (keys)
+            return PressKeys(window, keys);
+        PressCommand(window, button);
+        return true;
+    }
     static LONG ButtonType(HWND window, int id)
     {
         return GetWindowLongA(FindControl(window, id), GWL_STYLE) & BS_TYPEMASK;
@@ -94,17 +102,19 @@ protected:
     std::unique_ptr<ProgramRun> setup_;
 };
 
-TEST_F(LauncherTest, OpensCentredWithItsPictureAndEveryButtonUsableAndTheFocusOnRun)
+// Opened: centred, with its picture, every button usable, the focus on Run.
+// Then by real keys the readme's mnemonic keeps the menu; by key or click a
+// declined uninstall keeps it too, and an accepted one hands over.
+TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAcceptedOneHandsOver)
 {
-    HWND launcher;
-    ASSERT_TRUE(launcher = Open(0));
+    HWND launcher, question, told, uninstaller, done;
+    ASSERT_TRUE(launcher = Open(0, false, true)) << "the focus on Run";
     for (int id : { IDC_RUN_GAME, IDC_UNINSTALL, IDC_RECONFIGURE, IDC_VIEW_README, IDCANCEL, IDC_OPTION_CHECK }) {
         HWND control = FindControl(launcher, id);
         EXPECT_TRUE(IsWindowVisible(control) && IsWindowEnabled(control)) << "control " << id;
     }
     EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(launcher, IDC_RUN_GAME)) << "Enter runs the game";
     EXPECT_TRUE(BoxChecked(launcher)) << "the menu is wanted";
-    EXPECT_TRUE(FocusComesTo(launcher, IDC_RUN_GAME));
     // Made at the screen's corner, then moved by its right and bottom edges:
     // half its width left of the middle, two thirds of its height above it.
     RECT frame;
@@ -112,76 +122,30 @@ TEST_F(LauncherTest, OpensCentredWithItsPictureAndEveryButtonUsableAndTheFocusOn
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 - (frame.right - frame.left) / 2, frame.left);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) / 2 - 2 * (frame.bottom - frame.top) / 3, frame.top);
     EXPECT_EQ(0u, BytesOffPicture(FindControl(launcher, IDC_ARTWORK), IDB_LAUNCHER_ART));
-    PressCommand(launcher, IDCANCEL);
-    EXPECT_EQ(0, setup_->WaitForExit());
-}
 
-// Each button that ends the menu, by a click or by real keys (Enter or its
-// mnemonic), the box toggled first where a row says so: what is saved, and
-// the game started or not.
-TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
-{
-    const int CloseBox = -1;
-    const struct { const char *what; BYTE autorun; bool unquoted, toggle; int button; const char *keys;
-                   const char *gameArgs; int saved; } rows[] = {
-        { "Run, box unchecked", 0, false, true, IDC_RUN_GAME, nullptr, "", 1 },
-        { "Reconfigure, box checked, an earlier record", 2, true, true, IDC_RECONFIGURE, nullptr, " -i", 0 },
-        { "Run, box untouched, an earlier record", 2, true, false, IDC_RUN_GAME, nullptr, "", 2 },
-        { "Cancel", 0, false, true, IDCANCEL, nullptr, nullptr, 0 },
-        { "close box", 0, false, true, CloseBox, nullptr, nullptr, 0 },
-        { "Enter", 0, false, false, 0, "Return", "", 0 },
-        { "Space on the box, Alt+E", 0, false, true, 0, "alt+e", " -i", 1 },
-        { "Alt+R", 1, false, false, 0, "alt+r", "", 1 },
-        { "Space on the box, Enter from there", 1, false, true, 0, "Return", "", 0 },
-        { "Space on the box, Alt+C", 1, false, true, 0, "alt+c", nullptr, 1 },
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
-        HWND launcher;
-        ASSERT_TRUE(launcher = Open(row.autorun, row.unquoted, row.keys));
-        EXPECT_EQ(row.autorun == 0, BoxChecked(launcher));
-        if (row.toggle && row.keys) {   // the box has no mnemonic; it is the last stop of the Tab order
-            ASSERT_TRUE(PressKeys(launcher, "shift+Tab"));
-            EXPECT_TRUE(FocusComesTo(launcher, IDC_OPTION_CHECK));
-            ASSERT_TRUE(PressKeys(launcher, "space"));
-            EXPECT_TRUE(WaitUntil([&] { return BoxChecked(launcher) != (row.autorun == 0); }));
-        } else if (row.toggle) {
-            ASSERT_TRUE(ClickBox(launcher));
-        }
-        if (row.keys) {
-            ASSERT_TRUE(PressKeys(launcher, row.keys));
-        } else if (row.button == CloseBox) {
-            PostMessageA(launcher, WM_SYSCOMMAND, SC_CLOSE, 0);
-        } else {
-            PressCommand(launcher, row.button);
-        }
-        if (row.gameArgs) {
-            GameSighting game = WaitForGame();
-            ASSERT_NE(nullptr, game.window);
-            EXPECT_FALSE(IsWindow(launcher) && IsWindowVisible(launcher)) << "the game started under the menu";
-            EXPECT_EQ("\"" + installed_ + "\\SW4w.exe\"" + row.gameArgs, game.commandLine);
-            EXPECT_EQ(installed_, game.folder);
-        }
-        EXPECT_EQ(0, setup_->WaitForExit());
-        EXPECT_EQ(row.gameArgs != nullptr, ProcessRunning("SW4w.exe")) << "the game";
-        DWORD type = 0;
-        EXPECT_EQ(std::string(1, (char)row.saved), ReadRecordValue("autorun", &type)) << "the low byte";
-        EXPECT_EQ((DWORD)REG_BINARY, type);
-        CloseGame();
-    }
-}
+    // Tab takes the default frame along: Enter would press Reconfigure.
+    ASSERT_TRUE(PressKeys(launcher, "Tab Tab"));
+    ASSERT_TRUE(FocusComesTo(launcher, IDC_RECONFIGURE));
+    ASSERT_TRUE(PressKeys(launcher, "alt+v"));
+    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1 && GetForegroundWindow() == ReadmeViewers()[0]; }));
+    EXPECT_TRUE(WaitUntil([] { return ViewerText(ReadmeViewers()[0]).find(ReadmeLine) != std::string::npos; }))
+        << "the viewer shows \"" << ViewerText(ReadmeViewers()[0]) << "\"";
+    // Closed, the viewer hands the activation back to the menu, which puts
+    // the focus and the default frame on Run again.
+    ASSERT_TRUE(PressKeys(ReadmeViewers()[0], "alt+F4"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadmeViewers().empty() && GetForegroundWindow() == launcher; }));
+    EXPECT_TRUE(FocusComesTo(launcher, IDC_RUN_GAME));
+    EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(launcher, IDC_RUN_GAME));
+    EXPECT_EQ(BS_PUSHBUTTON, ButtonType(launcher, IDC_RECONFIGURE));
 
-TEST_F(LauncherTest, ADeclinedUninstallKeepsTheMenuAndAnAcceptedOneHandsOver)
-{
-    HWND launcher;
-    ASSERT_TRUE(launcher = Open(0));
     // As Windows meets an MS-DOS program where it runs none: told, and the menu stays.
     const std::string notAProgram = installed_ + "\\NOTDOS.EXE";
     WriteBytes(notAProgram, "not a program\r\n");
-    const struct { const char *what; int answer; std::string record; } declines[] = {
-        { "No", IDNO, "" }, { "Cancel", IDCANCEL, "" }, { "Yes, with nothing recorded", IDYES, "none" },
-        { "Yes, with a quote never closed", IDYES, "\"" + installed_ + "\\SW4.EXE -uninstall" },
-        { "Yes, with a program that cannot be started", IDYES, "\"" + notAProgram + "\" -uninstall" },
+    const struct { const char *what; int answer; const char *keys; std::string record; } declines[] = {
+        { "No by its key", IDNO, "n", "" }, { "No", IDNO, nullptr, "" }, { "Cancel", IDCANCEL, nullptr, "" },
+        { "Yes, with nothing recorded", IDYES, nullptr, "none" },
+        { "Yes, with a quote never closed", IDYES, nullptr, "\"" + installed_ + "\\SW4.EXE -uninstall" },
+        { "Yes, with a program that cannot be started", IDYES, nullptr, "\"" + notAProgram + "\" -uninstall" },
     };
     for (const auto &decline : declines) {
         SCOPED_TRACE(decline.what);
@@ -189,19 +153,18 @@ TEST_F(LauncherTest, ADeclinedUninstallKeepsTheMenuAndAnAcceptedOneHandsOver)
             DeleteInstallRecord();
         else if (!decline.record.empty())
             WriteRecordValue("UninstallString", REG_SZ, decline.record.c_str(), (DWORD)decline.record.size() + 1);
-        PressCommand(launcher, IDC_UNINSTALL);
-        HWND question, told;
+        ASSERT_TRUE(Press(launcher, IDC_UNINSTALL, decline.keys ? "alt+u" : nullptr));
         ASSERT_TRUE(question = WaitForMessageBox(setup_->Id(), "Do you really want"));
         EXPECT_EQ("Confirmation", WindowText(question));
         EXPECT_EQ("Do you really want to remove Starwake IV from your\nhard drive? (This will remove your save "
                   "games, too.)", MessageBoxText(question));
         EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(question, IDNO)) << "Enter would remove the game";
-        PressCommand(question, decline.answer);
+        ASSERT_TRUE(Press(question, decline.answer, decline.keys));
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));   // the launcher has left its loop
         if (decline.record.find(notAProgram) != std::string::npos) {
             ASSERT_TRUE(told = WaitForMessageBox(setup_->Id(), "Setup could not start"));
             std::string text = MessageBoxText(told);
-            std::string start = "Setup could not start the uninstaller of Starwake IV:\n" + notAProgram + "\n\n";
+            const std::string start = "Setup could not start the uninstaller of Starwake IV:\n" + notAProgram + "\n\n";
             EXPECT_EQ(start, text.substr(0, start.size()));
             EXPECT_LT(start.size() + 10, text.size()) << "no reason given: " << text;
             // Only a 64-bit Windows is said to run no MS-DOS program.
@@ -209,6 +172,9 @@ TEST_F(LauncherTest, ADeclinedUninstallKeepsTheMenuAndAnAcceptedOneHandsOver)
                 << text;
             PressCommand(told, IDOK);
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(told); }));
+        }
+        if (decline.keys) {
+            EXPECT_TRUE(FocusComesTo(launcher, IDC_UNINSTALL)) << "the keyboard is back on the button pressed";
         }
         Settle(launcher);
         EXPECT_TRUE(IsWindowVisible(launcher));
@@ -221,7 +187,6 @@ TEST_F(LauncherTest, ADeclinedUninstallKeepsTheMenuAndAnAcceptedOneHandsOver)
     RecordInstallation(installed_, 0, true);
     WriteFileOfSize(DesktopShortcut(), 300);
     PressCommand(launcher, IDC_UNINSTALL);
-    HWND question, uninstaller, done;
     ASSERT_TRUE(question = WaitForMessageBox(setup_->Id(), "Do you really want"));
     PressCommand(question, IDYES);
     EXPECT_TRUE(WaitForWindowGone(launcher));
@@ -242,41 +207,53 @@ TEST_F(LauncherTest, ADeclinedUninstallKeepsTheMenuAndAnAcceptedOneHandsOver)
     EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
-// By keyboard alone, with real key events: the readme's and the uninstall's
-// mnemonics keep the menu, Esc closes it without saving.
-TEST_F(LauncherTest, ReadmeAndUninstallByTheirKeysThenEscClosesWithoutSaving)
+// Each button that ends the menu, by a click or by real keys (Enter, Esc,
+// Alt+F4 or a mnemonic), the box toggled first where a row says so: what is
+// saved, and the game started or not.
+TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
 {
-    HWND launcher, question;
-    ASSERT_TRUE(launcher = Open(0, false, true));
-    // Tab takes the default frame along: Enter would press Reconfigure.
-    ASSERT_TRUE(PressKeys(launcher, "Tab Tab"));
-    ASSERT_TRUE(FocusComesTo(launcher, IDC_RECONFIGURE));
-    ASSERT_TRUE(PressKeys(launcher, "alt+v"));
-    ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1 && GetForegroundWindow() == ReadmeViewers()[0]; }));
-    EXPECT_TRUE(WaitUntil([] { return ViewerText(ReadmeViewers()[0]).find(ReadmeLine) != std::string::npos; }))
-        << "the viewer shows \"" << ViewerText(ReadmeViewers()[0]) << "\"";
-    // Closed, the viewer hands the activation back to the menu, which puts
-    // the focus and the default frame on Run again.
-    ASSERT_TRUE(PressKeys(ReadmeViewers()[0], "alt+F4"));
-    EXPECT_TRUE(WaitUntil([&] { return ReadmeViewers().empty() && GetForegroundWindow() == launcher; }));
-    EXPECT_TRUE(FocusComesTo(launcher, IDC_RUN_GAME));
-    EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(launcher, IDC_RUN_GAME));
-    EXPECT_EQ(BS_PUSHBUTTON, ButtonType(launcher, IDC_RECONFIGURE));
-    ASSERT_TRUE(PressKeys(launcher, "alt+u"));
-    ASSERT_TRUE(question = WaitForMessageBox(setup_->Id(), "Do you really want"));
-    ASSERT_TRUE(PressKeys(question, "n"));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }));
-    EXPECT_TRUE(FocusComesTo(launcher, IDC_UNINSTALL)) << "the keyboard is back on the button pressed";
-    EXPECT_FALSE(ProcessRunning("sw4.exe")) << "the uninstaller was started";
-
-    ASSERT_TRUE(PressKeys(launcher, "shift+Tab shift+Tab"));
-    EXPECT_TRUE(FocusComesTo(launcher, IDC_OPTION_CHECK));
-    ASSERT_TRUE(PressKeys(launcher, "space"));
-    EXPECT_TRUE(WaitUntil([&] { return !BoxChecked(launcher); }));
-    ASSERT_TRUE(PressKeys(launcher, "Escape"));
-    EXPECT_EQ(0, setup_->WaitForExit());
-    EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game";
-    EXPECT_EQ(std::string(1, '\0'), ReadRecordValue("autorun"));
+    const struct { const char *what; BYTE autorun; bool unquoted, toggle; int button; const char *keys;
+                   const char *gameArgs; int saved; } rows[] = {
+        { "Run, box unchecked", 0, false, true, IDC_RUN_GAME, nullptr, "", 1 },
+        { "Reconfigure, box checked, an earlier record", 2, true, true, IDC_RECONFIGURE, nullptr, " -i", 0 },
+        { "Run, box untouched, an earlier record", 2, true, false, IDC_RUN_GAME, nullptr, "", 2 },
+        { "Cancel", 0, false, true, IDCANCEL, nullptr, nullptr, 0 },
+        { "Enter", 0, false, false, 0, "Return", "", 0 },
+        { "Space on the box, Alt+E", 0, false, true, 0, "alt+e", " -i", 1 },
+        { "Alt+R", 1, false, false, 0, "alt+r", "", 1 },
+        { "Space on the box, Enter from there", 1, false, true, 0, "Return", "", 0 },
+        { "Space on the box, Alt+C", 1, false, true, 0, "alt+c", nullptr, 1 },
+        { "Space on the box, Esc", 0, false, true, 0, "Escape", nullptr, 0 },
+        { "Space on the box, the close box by Alt+F4", 0, false, true, 0, "alt+F4", nullptr, 0 },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        HWND launcher;
+        ASSERT_TRUE(launcher = Open(row.autorun, row.unquoted, row.keys));
+        EXPECT_EQ(row.autorun == 0, BoxChecked(launcher));
+        if (row.toggle && row.keys) {   // the box has no mnemonic; it is the last stop of the Tab order
+            ASSERT_TRUE(PressKeys(launcher, "shift+Tab"));
+            EXPECT_TRUE(FocusComesTo(launcher, IDC_OPTION_CHECK));
+            ASSERT_TRUE(PressKeys(launcher, "space"));
+            EXPECT_TRUE(WaitUntil([&] { return BoxChecked(launcher) != (row.autorun == 0); }));
+        } else if (row.toggle) {
+            ASSERT_TRUE(ClickBox(launcher));
+        }
+        ASSERT_TRUE(Press(launcher, row.button, row.keys));
+        if (row.gameArgs) {
+            GameSighting game = WaitForGame();
+            ASSERT_NE(nullptr, game.window);
+            EXPECT_FALSE(IsWindow(launcher) && IsWindowVisible(launcher)) << "the game started under the menu";
+            EXPECT_EQ("\"" + installed_ + "\\SW4w.exe\"" + row.gameArgs, game.commandLine);
+            EXPECT_EQ(installed_, game.folder);
+        }
+        EXPECT_EQ(0, setup_->WaitForExit());
+        EXPECT_EQ(row.gameArgs != nullptr, ProcessRunning("SW4w.exe")) << "the game";
+        DWORD type = 0;
+        EXPECT_EQ(std::string(1, (char)row.saved), ReadRecordValue("autorun", &type)) << "the low byte";
+        EXPECT_EQ((DWORD)REG_BINARY, type);
+        CloseGame();
+    }
 }
 
 // The game is learned of only when the program becomes active or inactive.
