@@ -93,10 +93,7 @@ protected:
         PressCommand(window, button);
         return true;
     }
-    static LONG ButtonType(HWND window, int id)
-    {
-        return GetWindowLongA(FindControl(window, id), GWL_STYLE) & BS_TYPEMASK;
-    }
+    static LONG ButtonType(HWND top, int id) { return GetWindowLongA(FindControl(top, id), GWL_STYLE) & BS_TYPEMASK; }
 
     std::string cd_, installed_;
     std::unique_ptr<ProgramRun> setup_;

@@ -1,8 +1,6 @@
 #include "real_keys.h"
 #include "test_support.h"
 
-#include <filesystem>
-
 // Wine starts a Unix program from CreateProcess but its handle cannot be
 // waited on: the command leaves xdotool's status in a file, whole once named.
 // A process that handles an activation late can take the X focus from the
@@ -15,11 +13,7 @@ static bool RunXdotool(HWND window, const std::string &arguments)
         fprintf(stderr, "window %p has no X window\n", (void *)window);
         return false;
     }
-    static int counter;
-    std::string status = (std::filesystem::temp_directory_path()
-                          / ("sw4keys-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter)))
-                             .string();
-    DeleteFileA(status.c_str());
+    const std::string folder = ScratchFolder("keys"), status = folder + "\\status";
     std::string unixStatus = UnixPath(status);
     if (unixStatus.empty())
         return false;
@@ -41,7 +35,7 @@ static bool RunXdotool(HWND window, const std::string &arguments)
     CloseHandle(process.hProcess);
     bool ended = WaitUntil([&] { return FileExists(status); }, 20000);
     std::string code = ReadBytes(status);
-    DeleteFileA(status.c_str());
+    RemoveTree(folder);
     if (code != "0\n")
         fprintf(stderr, "xdotool %s: %s\n", arguments.c_str(), ended ? code.c_str() : "did not end");
     return code == "0\n";

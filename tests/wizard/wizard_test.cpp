@@ -126,7 +126,6 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     Wizard wizard;
     ASSERT_TRUE(wizard.Start(cd_));
     ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
-    bool warningLooked = false;
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what + ": \"" + row.text + "\"");
         wizard.Type(row.text);
@@ -134,17 +133,14 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         if (row.warning) {
             ASSERT_EQ("box", step);
             HWND box = wizard.Box();
-            if (!warningLooked) {
-                warningLooked = true;
-                EXPECT_EQ("Warning!!", WindowText(box));
-                EXPECT_EQ("The drive you have selected does not currently have enough space to install the "
-                          "game.\n(20 MEGS required) Continue anyway?", MessageBoxText(box));
-                EXPECT_EQ(wizard.Sheet(), GetWindow(box, GW_OWNER));
-                EXPECT_FALSE(IsWindowEnabled(wizard.Sheet())) << "the box is modal to the sheet";
-                EXPECT_TRUE(IsWindowVisible(FindControl(box, IDYES)));
-                EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(FindControl(box, IDNO), GWL_STYLE) & BS_TYPEMASK)
-                    << "No is the default button";
-            }
+            EXPECT_EQ("Warning!!", WindowText(box));
+            EXPECT_EQ("The drive you have selected does not currently have enough space to install the "
+                      "game.\n(20 MEGS required) Continue anyway?", MessageBoxText(box));
+            EXPECT_EQ(wizard.Sheet(), GetWindow(box, GW_OWNER));
+            EXPECT_FALSE(IsWindowEnabled(wizard.Sheet())) << "the box is modal to the sheet";
+            EXPECT_TRUE(IsWindowVisible(FindControl(box, IDYES)));
+            EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(FindControl(box, IDNO), GWL_STYLE) & BS_TYPEMASK)
+                << "No is the default button";
             step = wizard.Answer(row.warning);
         }
         ASSERT_EQ(row.step, step);
