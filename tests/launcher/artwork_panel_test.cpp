@@ -103,11 +103,7 @@ protected:
         UseArtworkDib(nullptr, 0);
         hwndArtwork = nullptr;
     }
-    static void ForgetPalette()
-    {
-        DeleteObject(ArtworkPalette);   // none is no harm
-        ArtworkPalette = nullptr;
-    }
+    static void ForgetPalette() { DeleteObject(ArtworkPalette); ArtworkPalette = nullptr; }
     static UINT PaletteSize() { return ArtworkPalette ? GetPaletteEntries(ArtworkPalette, 0, 0, nullptr) : 0; }
 };
 

@@ -63,19 +63,24 @@ std::string Focused(Wizard &wizard) { return NameOf(wizard, FocusOf(wizard.Sheet
 // Keys for whichever of setup's windows is active: the sheet, the copy box, a question.
 bool Press(Wizard &wizard, const std::string &keys) { return PressKeys(ActiveOf(wizard.Sheet()), keys); }
 
+// The answer of another process's window to a message without arguments; 0 when none comes.
+DWORD_PTR Ask(HWND window, UINT message)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, 5000, &answer);
+    return answer;
+}
+
 // The button Enter presses, ":disabled" behind it when it cannot act.
 std::string EnterPresses(Wizard &wizard)
 {
-    DWORD_PTR id = 0;
-    SendMessageTimeoutA(wizard.Sheet(), DM_GETDEFID, 0, 0, SMTO_NORMAL, 5000, &id);
-    HWND button = GetDlgItem(wizard.Sheet(), LOWORD(id));
+    HWND button = GetDlgItem(wizard.Sheet(), LOWORD(Ask(wizard.Sheet(), DM_GETDEFID)));
     return NameOf(wizard, button) + (IsWindowEnabled(button) && IsWindowVisible(button) ? "" : ":disabled");
 }
 
 bool WholeTextSelected(HWND box)
 {
-    DWORD_PTR selection = 0;
-    SendMessageTimeoutA(box, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &selection);
+    DWORD_PTR selection = Ask(box, EM_GETSEL);
     return LOWORD(selection) == 0 && HIWORD(selection) == WindowText(box).size();
 }
 
@@ -105,12 +110,7 @@ std::string TabCycle(Wizard &wizard)
     return cycle + " ...";
 }
 
-int ProgressOf(HWND copyBox)
-{
-    DWORD_PTR position = 0;
-    SendMessageTimeoutA(FindControl(copyBox, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position);
-    return (int)position;
-}
+int ProgressOf(HWND copyBox) { return (int)Ask(FindControl(copyBox, IDC_PROGRESS_BAR), PBM_GETPOS); }
 
 class WizardTest : public testing::Test {
 protected:
@@ -283,8 +283,7 @@ TEST_F(WizardTest, AWholeFirstInstallationByKeyboardAlone)
         { "Return", "", "confirm", "Next", "Next", "Back Next Cancel", readOnly, "Next Cancel Back" },
     };
     for (const Row &row : walk) {
-        std::string what = row.keys ? std::string("key ") + row.keys : "typed " + row.typed;
-        SCOPED_TRACE(what + " -> " + row.step);
+        SCOPED_TRACE((row.keys ? std::string("key ") + row.keys : "typed " + row.typed) + " -> " + row.step);
         ASSERT_TRUE(row.keys ? Press(wizard, row.keys) : TypeText(ActiveOf(wizard.Sheet()), row.typed));
         ASSERT_TRUE(WaitUntil([&] {
             return wizard.Step() == row.step && Focused(wizard) == row.focus
