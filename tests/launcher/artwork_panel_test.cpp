@@ -1,5 +1,4 @@
-// The artwork panel in this process: which DIBs it draws over a real control
-// and with what palette, reading nothing past them.
+// The artwork panel in this process: which DIBs it draws over a real control, with what palette, reading nothing past.
 #include "launcher/artwork_panel.h"
 #include "startup/startup.h"
 #include "resources/resource.h"
@@ -13,8 +12,7 @@ namespace {
 
 struct DibShape { WORD bitCount; DWORD clrUsed, compression; LONG width, height; DWORD sizeImage; };
 
-// Header, `tableEntries` colours (entry i is blue 0x10+i, green 0x20+i,
-// red 0x30+i) and `bitsBytes` of pixel bits.
+// Header, `tableEntries` colours (entry i: blue 0x10+i, green 0x20+i, red 0x30+i), `bitsBytes` of pixel bits.
 std::vector<BYTE> PackedDib(const DibShape &shape, DWORD tableEntries, DWORD bitsBytes)
 {
     const BITMAPINFOHEADER header = { sizeof header, shape.width, shape.height, 1, shape.bitCount, shape.compression,
@@ -27,8 +25,7 @@ std::vector<BYTE> PackedDib(const DibShape &shape, DWORD tableEntries, DWORD bit
     return dib;
 }
 
-// RLE8 runs over the lower half of the lines without an end-of-bitmap mark,
-// so the decoder has only biSizeImage to stop at.
+// RLE8 runs over the lower half of the lines, no end-of-bitmap mark: the decoder has only biSizeImage to stop at.
 std::vector<BYTE> Rle8Dib(LONG rows)
 {
     std::vector<BYTE> bits;
@@ -41,8 +38,7 @@ std::vector<BYTE> Rle8Dib(LONG rows)
     return dib;
 }
 
-// A copy that ends exactly where an inaccessible page starts, so that any
-// read past its end faults instead of passing unnoticed.
+// A copy that ends exactly where an inaccessible page starts: a read past its end faults, not passes unnoticed.
 struct GuardedBlock {
     explicit GuardedBlock(const std::vector<BYTE> &bytes) : size((DWORD)bytes.size())
     {
@@ -135,8 +131,7 @@ TEST_F(ArtworkTest, ServedDibsAreDrawnWithTheirOwnColoursFromInsideTheirBlock)
     }
 }
 
-// Each leaves no picture and makes no palette, reads nothing past the block
-// (the guard page would fault), and the control paints itself.
+// Each leaves no picture nor palette, reads nothing past the block (it would fault); the control paints itself.
 TEST_F(ArtworkTest, RefusedDibsLeaveTheControlItsOwnPainting)
 {
     std::vector<BYTE> huge = PackedDib({ 8, 0, BI_RGB, 8, 2, 0 }, 256, 16);

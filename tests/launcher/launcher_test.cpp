@@ -1,5 +1,4 @@
-// The launcher as a user meets it: setup.exe started by hand from a CD folder
-// with a current installation recorded, its menu read and clicked from here.
+// The launcher as a user meets it: setup.exe started by hand from a CD folder, a current installation recorded.
 #include "resources/resource.h"
 #include "startup/startup.h"
 #include "pixels.h"
@@ -13,8 +12,7 @@
 namespace {
 
 const char ReadmeLine[] = "Sample readme of the launcher test";
-// Installed where a blank invites Windows to start C:\program.exe instead:
-// planted there, the stand-in MS-DOS game would only say what it is.
+// Installed where a blank invites Windows to start C:\program.exe, where the stand-in MS-DOS game is planted.
 const char InstalledFolder[] = "C:\\Program Files\\Starwake IV launcher test";
 const char Planted[] = "C:\\program.exe";
 
@@ -46,9 +44,8 @@ protected:
         DeleteFileA(Planted);
     }
 
-    // Setup started by hand in the CD folder, with the record's "autorun" byte,
-    // the record unquoted as earlier versions wrote it or quoted; once it is
-    // in the foreground with the focus on Run.
+    // Setup started in the CD folder, the record with this "autorun" byte, unquoted as earlier versions
+    // wrote it or quoted; returned once it is in the foreground with the focus on Run.
     HWND Open(BYTE autorun, bool unquoted = false)
     {
         RecordInstallation(installed_, autorun, unquoted);
@@ -85,9 +82,8 @@ protected:
     std::unique_ptr<ProgramRun> setup_;
 };
 
-// Opened: centred, with its picture, every button usable, the focus on Run.
-// Then by real keys the readme's mnemonic keeps the menu; by key or click a
-// declined uninstall keeps it too, and an accepted one hands over.
+// Opened: centred, with its picture, every button usable. By real keys the readme's mnemonic keeps the
+// menu; by key or click a declined uninstall keeps it too, and an accepted one hands over.
 TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAcceptedOneHandsOver)
 {
     HWND launcher, question, told, uninstaller, done;
@@ -98,8 +94,7 @@ TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAccept
     }
     EXPECT_EQ(BS_DEFPUSHBUTTON, ButtonType(launcher, IDC_RUN_GAME)) << "Enter runs the game";
     EXPECT_TRUE(BoxChecked(launcher)) << "the menu is wanted";
-    // Made at the screen's corner, then moved by its right and bottom edges:
-    // half its width left of the middle, two thirds of its height above it.
+    // Moved by its right and bottom edges: half its width left of the middle, two thirds of its height above.
     RECT frame;
     GetWindowRect(launcher, &frame);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) / 2 - (frame.right - frame.left) / 2, frame.left);
@@ -113,8 +108,7 @@ TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAccept
     ASSERT_TRUE(WaitUntil([] { return ReadmeViewers().size() == 1 && GetForegroundWindow() == ReadmeViewers()[0]; }));
     EXPECT_TRUE(WaitUntil([] { return ViewerText(ReadmeViewers()[0]).find(ReadmeLine) != std::string::npos; }))
         << "the viewer shows \"" << ViewerText(ReadmeViewers()[0]) << "\"";
-    // Closed, the viewer hands the activation back to the menu, which puts
-    // the focus and the default frame on Run again.
+    // Closed, the viewer hands the activation back; the menu puts the focus and the default frame on Run.
     ASSERT_TRUE(PressKeys(ReadmeViewers()[0], "alt+F4"));
     EXPECT_TRUE(WaitUntil([&] { return ReadmeViewers().empty() && GetForegroundWindow() == launcher; }));
     EXPECT_TRUE(FocusComesTo(launcher, IDC_RUN_GAME));
@@ -174,8 +168,7 @@ TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAccept
     EXPECT_TRUE(WaitForWindowGone(launcher));
     EXPECT_EQ(0, setup_->WaitForExit());
     EXPECT_FALSE(ProcessRunning("SW4w.exe")) << "the game was started after the uninstaller";
-    // The record's command runs: the installed folder's own uninstaller asks,
-    // and can take the folder, which nobody holds as current folder.
+    // The installed folder's own uninstaller asks, and can take the folder: nobody holds it as current folder.
     ASSERT_TRUE(uninstaller = WaitForMessageBox(0, "Remove Starwake IV from " + installed_ + "?"))
         << "program.exe running: " << ProcessRunning("program.exe");
     PressCommand(uninstaller, IDYES);
@@ -189,9 +182,8 @@ TEST_F(LauncherTest, OpensCentredTheReadmeAndADeclinedUninstallKeepItAndAnAccept
     EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
 
-// Each button that ends the menu, by a click or by real keys (Enter, Esc,
-// Alt+F4 or a mnemonic), the box toggled first where a row says so: what is
-// saved, and the game started or not.
+// Each way out of the menu by a click or by real keys (Enter, Esc, Alt+F4, a mnemonic), the box toggled
+// first where a row says so: what is saved, and the game started or not.
 TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
 {
     const struct { const char *what; BYTE autorun; bool unquoted, toggle; int button; const char *keys;
@@ -254,8 +246,7 @@ TEST_F(LauncherTest, UninstallFollowsTheGameAtEachActivationChange)
     ASSERT_NE(nullptr, WaitForGame().window);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(uninstall); }));
 
-    // The menu may be activated again before the game's mutex goes; the
-    // activation change after that is what counts.
+    // The menu may be activated before the game's mutex goes; the activation change after that counts.
     CloseGame();
     ASSERT_TRUE(BringToForeground(launcher));
     Settle(launcher);

@@ -1,11 +1,10 @@
 #include "real_keys.h"
 #include "test_support.h"
 
-// Wine starts a Unix program from CreateProcess but its handle cannot be
-// waited on: the command leaves xdotool's status in a file, whole once named.
-// A process that handles an activation late can take the X focus from the
-// window Wine activated, and keys would go astray: so the X focus is put on
-// the window's own X window first, as a window manager keeps it.
+// Wine starts a Unix program from CreateProcess but its handle cannot be waited on: the command leaves
+// xdotool's status in a file, whole once named. A process that handles an activation late can take the X
+// focus from the window Wine activated, and keys would go astray: so the X focus is put on the window's
+// own X window first, as a window manager keeps it.
 static bool RunXdotool(HWND window, const std::string &arguments)
 {
     HANDLE xWindow = GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
@@ -17,8 +16,7 @@ static bool RunXdotool(HWND window, const std::string &arguments)
     std::string unixStatus = UnixPath(status);
     if (unixStatus.empty())
         return false;
-    // Two commands: chained behind windowfocus, xdotool would send the keys
-    // to that window as synthetic events rather than through the server's input.
+    // Two commands: chained behind windowfocus, xdotool would send synthetic events, not the server's input.
     std::string commandLine = "/bin/sh -c \"timeout 10 /usr/bin/xdotool windowfocus --sync "
                               + std::to_string((ULONG_PTR)xWindow) + " && timeout 10 /usr/bin/xdotool " + arguments
                               + "; echo $? >'" + unixStatus + ".part' && mv '" + unixStatus + ".part' '" + unixStatus

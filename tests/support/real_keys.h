@@ -1,6 +1,5 @@
-// Real key events on the virtual display: xdotool hands them to the X
-// server as a keyboard would, and they reach the program through Wine's X11
-// driver and its own focus.
+// Real key events on the virtual display: xdotool hands them to the X server as a keyboard would, and
+// they reach the program through Wine's X11 driver and its own focus.
 #ifndef REAL_KEYS_H
 #define REAL_KEYS_H
 

@@ -1,7 +1,6 @@
-// The wizard of setup.exe driven as a user drives it: the folder texts, the
-// free-space warning and Cancel by its buttons, and a whole first installation
-// by keyboard alone. D: is the build's CD image as a CD-ROM drive; r: to t: are
-// small_drives.sh's: r: just under 20,000,000 free bytes, s: just over, t: over 4 GiB.
+// The wizard of setup.exe driven as a user drives it: the folder texts, the free-space warning and Cancel by
+// its buttons, a whole first installation by keyboard alone. D: is the build's CD image as a CD-ROM drive;
+// r: to t: are small_drives.sh's: r: just under 20,000,000 free bytes, s: just over, t: over 4 GiB.
 #include "wizard_driver.h"
 #include "real_keys.h"
 #include "startup/install_record.h"
@@ -135,8 +134,7 @@ protected:
     std::string cd_, base_;
 };
 
-// Each text typed in the folder step, Next, then Back: what the wizard made
-// of it, and what is on disk afterwards.
+// Each text typed in the folder step, Next, then Back: what the wizard made of it, and what is on disk.
 TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
 {
     ASSERT_EQ(19996672u, FreeBytes("R:\\")) << "small_drives.sh has not made r:";
@@ -183,9 +181,8 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
           b + "\\new\\deeper\\bad|name", { b + "\\new" }, {} },
         { "a leaf that walks back up", b + "\\new\\..\\sw4", 0, "refused", b + "\\new\\..\\sw4",
           { b + "\\new", b + "\\sw4" }, {} },
-        // Leaves that would lead the chain off the path the rollback walks
-        // back up: rooted, or only dots and blanks, which mean "here" or "up"
-        // once their trailing dots and blanks go.
+        // Leaves that would lead the chain off the path the rollback walks back up: rooted, or only dots
+        // and blanks, which mean "here" or "up" once their trailing dots and blanks go.
         { "a slash leaf", b + "\\new\\/", 0, "refused", b + "\\new\\/", { b + "\\new" }, {} },
         { "three dots", b + "\\new\\...", 0, "refused", b + "\\new\\...", { b + "\\new" }, {} },
         { "up with a blank", b + "\\new\\.. \\x", 0, "refused", b + "\\new\\.. \\x", { b + "\\new" }, {} },
@@ -243,8 +240,7 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
     RemoveTree("T:\\sw4");
 }
 
-// Cancel before the installation leaves nothing the wizard made: from the
-// confirmation, the folders that the check made go.
+// Cancel before the installation leaves nothing the wizard made: from the confirmation, the check's folders go.
 TEST_F(WizardTest, CancelBeforeTheInstallationLeavesNothingBehind)
 {
     for (const char *step : { "refused", "confirm" }) {
@@ -260,8 +256,7 @@ TEST_F(WizardTest, CancelBeforeTheInstallationLeavesNothingBehind)
     }
 }
 
-// After each key, which control has setup's focus, what Enter would press,
-// and what the step shows.
+// After each key, which control has setup's focus, what Enter would press, and what the step shows.
 TEST_F(WizardTest, AWholeFirstInstallationByKeyboardAlone)
 {
     Wizard wizard;
@@ -309,9 +304,8 @@ TEST_F(WizardTest, AWholeFirstInstallationByKeyboardAlone)
     }
     EXPECT_EQ(folder, wizard.Folder());
 
-    // Enter on the confirmation copies; keys pressed meanwhile neither end
-    // the box nor reach the sheet behind it. Tab stays on Cancel, the only
-    // control; Esc, Enter and Space on Cancel ask, and Enter answers No.
+    // Enter on the confirmation copies; keys pressed meanwhile neither end the box nor reach the sheet. Tab
+    // stays on Cancel, the only control; Esc, Enter and Space on Cancel ask, and Enter answers No.
     ASSERT_TRUE(Press(wizard, "Return"));
     HWND copyBox = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (copyBox = CopyBox(wizard)) && Focused(wizard) == "copy:Cancel"; }, 20000))
