@@ -204,7 +204,8 @@ TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
         SCOPED_TRACE(row.what);
         HWND launcher;
         ASSERT_TRUE(launcher = Open(row.autorun, row.unquoted));
-        EXPECT_EQ(row.autorun == 0, BoxChecked(launcher));
+        const bool shown = BoxChecked(launcher);
+        EXPECT_EQ(row.autorun == 0, shown);
         if (row.toggle && row.keys) {   // the box has no mnemonic; it is the last stop of the Tab order
             ASSERT_TRUE(PressKeys(launcher, "shift+Tab"));
             EXPECT_TRUE(FocusComesTo(launcher, IDC_OPTION_CHECK));
@@ -212,8 +213,7 @@ TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
         } else if (row.toggle) {   // as a user's click: the box toggles itself and tells the dialog
             PostMessageA(FindControl(launcher, IDC_OPTION_CHECK), BM_CLICK, 0, 0);
         }
-        EXPECT_TRUE(WaitUntil([&] { return (BoxChecked(launcher) != (row.autorun == 0)) == row.toggle; }))
-            << "the box toggled";
+        EXPECT_TRUE(WaitUntil([&] { return (BoxChecked(launcher) != shown) == row.toggle; })) << "the box toggled";
         ASSERT_TRUE(Press(launcher, row.button, row.keys));
         if (row.gameArgs) {
             GameSighting game = WaitForGame();
