@@ -1,5 +1,4 @@
-// The artwork panel in this process: which DIBs it draws over a real control
-// and with what palette, reading nothing past them.
+// The artwork panel in this process: which DIBs it draws over a real control, with what palette, reading nothing past.
 #include "launcher/artwork_panel.h"
 #include "startup/startup.h"
 #include "resources/resource.h"
@@ -11,38 +10,22 @@
 
 namespace {
 
-struct DibShape {
-    WORD bitCount;
-    DWORD clrUsed, compression;
-    LONG width, height;
-    DWORD sizeImage;
-};
+struct DibShape { WORD bitCount; DWORD clrUsed, compression; LONG width, height; DWORD sizeImage; };
 
-// Header, `tableEntries` colours (entry i is blue 0x10+i, green 0x20+i,
-// red 0x30+i) and `bitsBytes` of pixel bits.
+// Header, `tableEntries` colours (entry i: blue 0x10+i, green 0x20+i, red 0x30+i), `bitsBytes` of pixel bits.
 std::vector<BYTE> PackedDib(const DibShape &shape, DWORD tableEntries, DWORD bitsBytes)
 {
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = shape.width;
-    header.biHeight = shape.height;
-    header.biPlanes = 1;
-    header.biBitCount = shape.bitCount;
-    header.biCompression = shape.compression;
-    header.biSizeImage = shape.sizeImage;
-    header.biClrUsed = shape.clrUsed;
+    const BITMAPINFOHEADER header = { sizeof header, shape.width, shape.height, 1, shape.bitCount, shape.compression,
+                                      shape.sizeImage, 0, 0, shape.clrUsed, 0 };
     std::vector<BYTE> dib((const BYTE *)&header, (const BYTE *)&header + sizeof header);
-    for (DWORD i = 0; i < tableEntries; i++) {
-        const BYTE entry[4] = { (BYTE)(0x10 + i), (BYTE)(0x20 + i), (BYTE)(0x30 + i), 0x99 };
-        dib.insert(dib.end(), entry, entry + 4);
-    }
+    for (DWORD i = 0; i < tableEntries; i++)
+        dib.insert(dib.end(), { (BYTE)(0x10 + i), (BYTE)(0x20 + i), (BYTE)(0x30 + i), 0x99 });
     for (DWORD i = 0; i < bitsBytes; i++)
         dib.push_back((BYTE)(i * 7 % 16));
     return dib;
 }
 
-// RLE8 runs over the lower half of the lines without an end-of-bitmap mark,
-// so the decoder has only biSizeImage to stop at.
+// RLE8 runs over the lower half of the lines, no end-of-bitmap mark: the decoder has only biSizeImage to stop at.
 std::vector<BYTE> Rle8Dib(LONG rows)
 {
     std::vector<BYTE> bits;
@@ -55,73 +38,57 @@ std::vector<BYTE> Rle8Dib(LONG rows)
     return dib;
 }
 
-// A copy that ends exactly where an inaccessible page starts, so that any
-// read past its end faults instead of passing unnoticed.
-class GuardedBlock {
-public:
-    explicit GuardedBlock(const std::vector<BYTE> &bytes) : size_((DWORD)bytes.size())
+// A copy that ends exactly where an inaccessible page starts: a read past its end faults, not passes unnoticed.
+struct GuardedBlock {
+    explicit GuardedBlock(const std::vector<BYTE> &bytes) : size((DWORD)bytes.size())
     {
         const SIZE_T page = 4096, pages = (bytes.size() + page - 1) / page + 1;
-        base_ = (BYTE *)VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        base = (BYTE *)VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         DWORD old;
-        VirtualProtect(base_ + (pages - 1) * page, page, PAGE_NOACCESS, &old);
-        data_ = base_ + (pages - 1) * page - bytes.size();
-        memcpy(data_, bytes.data(), bytes.size());
+        VirtualProtect(base + (pages - 1) * page, page, PAGE_NOACCESS, &old);
+        data = base + (pages - 1) * page - bytes.size();
+        memcpy(data, bytes.data(), bytes.size());
     }
-    ~GuardedBlock() { VirtualFree(base_, 0, MEM_RELEASE); }
-    const BITMAPINFOHEADER *dib() const { return (const BITMAPINFOHEADER *)data_; }
-    DWORD size() const { return size_; }
-
-private:
-    BYTE *base_, *data_;
-    DWORD size_;
+    ~GuardedBlock() { VirtualFree(base, 0, MEM_RELEASE); }
+    const BITMAPINFOHEADER *dib() const { return (const BITMAPINFOHEADER *)data; }
+    const DWORD size;
+    BYTE *base, *data;
 };
 
 // A visible window holding an artwork static as the dialogs declare it.
-class ArtworkWindow {
-public:
+struct ArtworkWindow {
     ArtworkWindow(int width, int height)
     {
-        frame_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 10, 10, width + 20,
-                                 height + 20, nullptr, nullptr, AppInstance, nullptr);
-        control_ = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_GRAYFRAME | SS_SUNKEN, 10, 10,
-                                   width, height, frame_, (HMENU)IDC_ARTWORK, AppInstance, nullptr);
+        frame = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 10, 10, width + 20, height + 20,
+                                nullptr, nullptr, AppInstance, nullptr);
+        control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_GRAYFRAME | SS_SUNKEN, 10, 10, width,
+                                  height, frame, (HMENU)IDC_ARTWORK, AppInstance, nullptr);
+        GetClientRect(control, &client);
     }
-    ~ArtworkWindow() { DestroyWindow(frame_); }
-    HWND frame() const { return frame_; }
-    HWND control() const { return control_; }
-    void Resize(int width, int height)
-    {
-        SetWindowPos(control_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    }
+    ~ArtworkWindow() { DestroyWindow(frame); }
     // The control's client area as it paints itself now.
     std::vector<BYTE> Capture()
     {
-        InvalidateRect(control_, nullptr, TRUE);
-        UpdateWindow(control_);
-        RECT client;
-        GetClientRect(control_, &client);
-        HDC dc = GetDC(control_);
+        InvalidateRect(control, nullptr, TRUE);
+        UpdateWindow(control);
+        HDC dc = GetDC(control);
         std::vector<BYTE> pixels = Render(client.right, client.bottom, [&](HDC target) {
             BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         });
-        ReleaseDC(control_, dc);
+        ReleaseDC(control, dc);
         return pixels;
     }
     // The DIB stretched over the control, its bits behind a table of `colours`.
     std::vector<BYTE> Expected(const BITMAPINFOHEADER *dib, DWORD colours)
     {
-        RECT client;
-        GetClientRect(control_, &client);
         return Render(client.right, client.bottom, [&](HDC target) {
             StretchDIBits(target, 0, 0, client.right, client.bottom, 0, 0, dib->biWidth, dib->biHeight,
                           (const BYTE *)dib + dib->biSize + colours * 4, (const BITMAPINFO *)dib, DIB_RGB_COLORS,
                           SRCCOPY);
         });
     }
-
-private:
-    HWND frame_, control_;
+    HWND frame, control;
+    RECT client;
 };
 
 class ArtworkTest : public testing::Test {
@@ -132,12 +99,7 @@ protected:
         UseArtworkDib(nullptr, 0);
         hwndArtwork = nullptr;
     }
-    static void ForgetPalette()
-    {
-        if (ArtworkPalette != nullptr)
-            DeleteObject(ArtworkPalette);
-        ArtworkPalette = nullptr;
-    }
+    static void ForgetPalette() { DeleteObject(ArtworkPalette); ArtworkPalette = nullptr; }
     static UINT PaletteSize() { return ArtworkPalette ? GetPaletteEntries(ArtworkPalette, 0, 0, nullptr) : 0; }
 };
 
@@ -151,18 +113,16 @@ TEST_F(ArtworkTest, ServedDibsAreDrawnWithTheirOwnColoursFromInsideTheirBlock)
         { "RLE8", Rle8Dib(6), 8 },
     };
     ArtworkWindow window(64, 48);
-    AttachArtworkPanel(window.frame(), 9999);   // takes over the painting, with no picture yet
+    AttachArtworkPanel(window.frame, 9999);   // takes over the painting, with no picture yet
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         GuardedBlock block(row.dib);
-        ASSERT_EQ(row.colours, UseArtworkDib(block.dib(), block.size()));
+        ASSERT_EQ(row.colours, UseArtworkDib(block.dib(), block.size));
         EXPECT_EQ(row.colours, PaletteSize());
         PALETTEENTRY entry = {};
         GetPaletteEntries(ArtworkPalette, 0, 1, &entry);
-        EXPECT_EQ(0x30, entry.peRed);
-        EXPECT_EQ(0x20, entry.peGreen);
-        EXPECT_EQ(0x10, entry.peBlue);
-        EXPECT_EQ(0, entry.peFlags);
+        EXPECT_EQ((std::vector<int>{ 0x30, 0x20, 0x10, 0 }),
+                  (std::vector<int>{ entry.peRed, entry.peGreen, entry.peBlue, entry.peFlags }));
         EXPECT_EQ(0u, DifferentBytes(window.Capture(), window.Expected(block.dib(), row.colours)));
         ForgetPalette();   // as the wizard page does, or where none could be made
         EXPECT_EQ(0u, DifferentBytes(window.Capture(), window.Expected(block.dib(), row.colours)))
@@ -171,8 +131,7 @@ TEST_F(ArtworkTest, ServedDibsAreDrawnWithTheirOwnColoursFromInsideTheirBlock)
     }
 }
 
-// Each leaves no picture and makes no palette, reads nothing past the block
-// (the guard page would fault), and the control paints itself.
+// Each leaves no picture nor palette, reads nothing past the block (it would fault); the control paints itself.
 TEST_F(ArtworkTest, RefusedDibsLeaveTheControlItsOwnPainting)
 {
     std::vector<BYTE> huge = PackedDib({ 8, 0, BI_RGB, 8, 2, 0 }, 256, 16);
@@ -193,7 +152,7 @@ TEST_F(ArtworkTest, RefusedDibsLeaveTheControlItsOwnPainting)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
         GuardedBlock block(row.dib);
-        EXPECT_EQ(0u, UseArtworkDib(block.dib(), row.size ? row.size : block.size()));
+        EXPECT_EQ(0u, UseArtworkDib(block.dib(), row.size ? row.size : block.size));
         EXPECT_EQ(nullptr, ArtworkDib);
         EXPECT_EQ(nullptr, ArtworkPalette);
     }
@@ -201,11 +160,11 @@ TEST_F(ArtworkTest, RefusedDibsLeaveTheControlItsOwnPainting)
 
     ArtworkWindow plain(120, 90), attached(120, 90);
     std::vector<BYTE> ownPainting = plain.Capture();
-    AttachArtworkPanel(attached.frame(), 9999);
+    AttachArtworkPanel(attached.frame, 9999);
     EXPECT_EQ(nullptr, ArtworkDib) << "no such bitmap";
     EXPECT_EQ(nullptr, ArtworkPalette);
     EXPECT_EQ(0u, DifferentBytes(attached.Capture(), ownPainting));
-    EXPECT_FALSE(GetUpdateRect(attached.control(), nullptr, FALSE)) << "the paint was not done";
+    EXPECT_FALSE(GetUpdateRect(attached.control, nullptr, FALSE)) << "the paint was not done";
 }
 
 }  // namespace

@@ -1,18 +1,10 @@
 #include "real_keys.h"
 #include "test_support.h"
 
-#include <filesystem>
-
-// Wine starts a Unix program from CreateProcess, but the handle it gives
-// back cannot be waited on; the command leaves xdotool's status in a file
-// instead, whole once it has its name.
-//
-// Without a window manager Wine itself gives the X focus to the window it
-// activates, but a process that handles an activation late (a viewer just
-// started, a window just mapped) can take the X focus back afterwards, and
-// keys then go to a window that no longer has the keyboard. So the X focus
-// is put on the window's own X window first, as a window manager keeps it
-// on the active window.
+// Wine starts a Unix program from CreateProcess but its handle cannot be waited on: the command leaves
+// xdotool's status in a file, whole once named. A process that handles an activation late can take the X
+// focus from the window Wine activated, and keys would go astray: so the X focus is put on the window's
+// own X window first, as a window manager keeps it.
 static bool RunXdotool(HWND window, const std::string &arguments)
 {
     HANDLE xWindow = GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window");
@@ -20,16 +12,11 @@ static bool RunXdotool(HWND window, const std::string &arguments)
         fprintf(stderr, "window %p has no X window\n", (void *)window);
         return false;
     }
-    static int counter;
-    std::string status = (std::filesystem::temp_directory_path()
-                          / ("sw4keys-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter)))
-                             .string();
-    DeleteFileA(status.c_str());
+    const std::string folder = ScratchFolder("keys"), status = folder + "\\status";
     std::string unixStatus = UnixPath(status);
     if (unixStatus.empty())
         return false;
-    // Two commands: chained behind windowfocus, xdotool would send the keys
-    // to that window as synthetic events rather than through the server's input.
+    // Two commands: chained behind windowfocus, xdotool would send synthetic events, not the server's input.
     std::string commandLine = "/bin/sh -c \"timeout 10 /usr/bin/xdotool windowfocus --sync "
                               + std::to_string((ULONG_PTR)xWindow) + " && timeout 10 /usr/bin/xdotool " + arguments
                               + "; echo $? >'" + unixStatus + ".part' && mv '" + unixStatus + ".part' '" + unixStatus
@@ -46,7 +33,7 @@ static bool RunXdotool(HWND window, const std::string &arguments)
     CloseHandle(process.hProcess);
     bool ended = WaitUntil([&] { return FileExists(status); }, 20000);
     std::string code = ReadBytes(status);
-    DeleteFileA(status.c_str());
+    RemoveTree(folder);
     if (code != "0\n")
         fprintf(stderr, "xdotool %s: %s\n", arguments.c_str(), ended ? code.c_str() : "did not end");
     return code == "0\n";
@@ -59,7 +46,5 @@ bool PressKeys(HWND window, const std::string &keys)
 
 bool TypeText(HWND window, const std::string &text)
 {
-    if (text.find_first_of("'\"") != std::string::npos)
-        return false;
-    return RunXdotool(window, "type --delay 20 -- '" + text + "'");
+    return text.find_first_of("'\"") == std::string::npos && RunXdotool(window, "type --delay 20 -- '" + text + "'");
 }
