@@ -66,10 +66,7 @@ long Wizard::Close(int button)
     return setup_.WaitForExit();
 }
 
-std::string Wizard::Text() const
-{
-    return WindowText(FindControl(page_, IDC_PAGE_TEXT));
-}
+std::string Wizard::Text() const { return WindowText(FindControl(page_, IDC_PAGE_TEXT)); }
 
 std::string Wizard::Buttons() const
 {
@@ -100,10 +97,7 @@ std::string Wizard::Controls() const
     return shown;
 }
 
-std::string Wizard::Folder() const
-{
-    return WindowText(FindControl(page_, IDC_INSTALL_DIR_EDIT));
-}
+std::string Wizard::Folder() const { return WindowText(FindControl(page_, IDC_INSTALL_DIR_EDIT)); }
 
 void Wizard::Type(const std::string &folder)
 {
