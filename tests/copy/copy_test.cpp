@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <new>
 #include <set>
 #include <stdlib.h>
@@ -23,10 +22,7 @@ static std::atomic<int> FailingAllocation{ 0 };
 
 static void *AllocateOrFail(size_t size)
 {
-    int countdown = FailingAllocation.load();
-    if (countdown > 0 && (FailingAllocation.store(countdown - 1), countdown == 1))
-        return nullptr;
-    return malloc(size ? size : 1);
+    return FailingAllocation > 0 && --FailingAllocation == 0 ? nullptr : malloc(size ? size : 1);
 }
 void *operator new(size_t size, const std::nothrow_t &) noexcept { return AllocateOrFail(size); }
 void *operator new[](size_t size, const std::nothrow_t &) noexcept { return AllocateOrFail(size); }
@@ -104,8 +100,6 @@ bool TruncateOnTheHost(const std::string &path, long long size)
                                            + ".done\"", "")
         && WaitUntil([&] { return DeleteFileA(done.c_str()) != 0; }, 20000);
 }
-
-const std::string CopyFailed = "Copy Failed on file: ", Aborted = "\nInstallation aborted.";
 
 // A path's last part in lower case, as FolderState names it.
 std::string NameIn(const std::string &path)
@@ -397,7 +391,8 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
             ASSERT_EQ(1u, user.boxes.size());
             EXPECT_EQ(0u, user.boxes[0].find(row.asked + ("\r\n" + row.named + "\r\n\r\n"))) << user.boxes[0];
         } else {
-            EXPECT_EQ(std::vector<std::string>{ CopyFailed + row.named + Aborted }, user.boxes);
+            EXPECT_EQ(std::vector<std::string>{ "Copy Failed on file: " + row.named + "\nInstallation aborted." },
+                      user.boxes);
         }
         if (row.older) {
             EXPECT_EQ(1000u, older.size());

@@ -5,7 +5,6 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <string.h>
 
 namespace {
