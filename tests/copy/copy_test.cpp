@@ -1,6 +1,5 @@
-// The copy job through its real box: the box runs modally on the test's
-// thread while a second thread plays the user, and a hook on the box's
-// thread records what the job showed on the bar and the status line.
+// The copy job through its real box, run modally here while a second thread
+// plays the user and a hook records the bar and the status line.
 #include "copy/copy_job.h"
 #include "copy/file_placement.h"
 #include "startup/install_record.h"
@@ -89,9 +88,8 @@ void TickNow()
     SendMessageTimeoutA(CopyDialog, WM_COMMAND, IDC_COPY_TICK, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
-// Cuts a file short behind the copy's back, which no Win32 call can while
-// the copy holds it open without sharing: a host shell does it. Wine gives
-// no handle for a Unix process, so its end shows as a file it moves into place.
+// Cuts a file the copy holds unshared, as no Win32 call can; Wine gives no
+// handle for the host's shell, so a file it touches shows its end.
 bool TruncateOnTheHost(const std::string &path, long long size)
 {
     std::string file = "'" + UnixPath(path) + "'", done = path + ".done";
@@ -184,8 +182,7 @@ protected:
     HHOOK hook_ = nullptr;
 };
 
-// Into the longest folder the installation record carries, so that every
-// path is composed and shown whole.
+// Into the longest folder the record carries, so that paths are shown whole.
 TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerProcess)
 {
     std::string longest = install_;
@@ -198,9 +195,8 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
     InstallAllUpToDate();
     for (const char *name : { "sw4.exe", "swiv.ico", "KorLib.dll", "SW4w.exe" })
         DeleteFileA(Installed(name).c_str());
-    // Other bytes than the CD's, so that a copy would show; the older one is
-    // longer than its source, so that a copy must also cut it. Older by FAT's
-    // 2 s or by an hour is not older.
+    // Other bytes than the CD's; the older one longer, so that a copy must cut
+    // it. Older by FAT's 2 s or by an hour is not older.
     const struct { const char *name; size_t size; LONGLONG timeOffset; } others[] = {
         { "sw4.anm", 10, 0 }, { "snddrv.386", 5000, Stale }, { "snddet.386", 10, 1 },
         { "common.iff", 10, -2 * Second }, { "lowres.dll", 10, -3600 * Second },
@@ -261,8 +257,7 @@ TEST_F(CopyJobTest, OneChunkOfAtMost32KPerTickAndABarThatFillsAtTheCdsSize)
     }
 }
 
-// The bar's position is whole-number arithmetic in what ships; it must show
-// what one step per 152,104.9 bytes, rounded, always showed, at every count.
+// Whole-number arithmetic in what ships, the rounded step of 152,104.9 bytes at every count.
 TEST(CopyProgress, EveryByteCountShowsTheRoundedStepOfTheDoubleFormula)
 {
     LONG mismatches = 0, first = -1;
@@ -339,9 +334,9 @@ void WriteSparseFile(const std::string &path, LONGLONG size)
     CloseHandle(file);
 }
 
-// Each ends the job quickly with 0 and its message, naming the whole path;
-// it leaves no half-written file, and an older file it was to replace stays
-// as it was. A source cut short asks Retry / Cancel first, answered Cancel.
+// Each ends the job quickly with 0 and its message, naming the whole path, and
+// leaves no half-written file and an older one as it was. A source cut short
+// asks Retry / Cancel first, answered Cancel.
 TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
 {
     const std::string tooLong = "C:\\" + std::string(252, 'x');   // no path that long opens
@@ -412,8 +407,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
     RemoveTree("Q:\\sw4");
 }
 
-// What a run killed at any moment can leave, one file each, cleared up
-// before the next copy judges the files; a user's files of like names stay.
+// What a killed run left is cleared up before the files are judged; a user's files of like names stay.
 TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
 {
     InstallAllUpToDate();
@@ -423,8 +417,7 @@ TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
     };
     // Killed while writing: a partial copy beside the file it would replace.
     put(Staged(0), "partial");
-    // Killed after the old file went aside, before the copy took its name:
-    // the old one goes back, and being as new as the CD's, it stays.
+    // Killed between the old file going aside and the copy taking its name: the old one, current, goes back.
     DeleteFileA(Installed("sw4.anm").c_str());
     put(Staged(1), "whole new copy");
     put(Staged(1, STAGED_KEPT), "old sw4.anm");

@@ -1,6 +1,5 @@
-// setup.exe started as a process, as a user or the CD's autorun starts it:
-// what it shows for each row of start-up's decision, what it starts, and
-// its exit code.
+// setup.exe started as a user or the CD's autorun starts it: what it shows
+// for each row of start-up's decision, what it starts, and its exit code.
 #include "resources/resource.h"
 #include "startup/startup.h"
 #include "test_support.h"
@@ -65,8 +64,7 @@ const Row Rows[] = {
     { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { Missing, "launcher" } },
 };
 
-// setup.exe and the DirectX library it loads, copied into a new folder whose
-// name holds the given text.
+// setup.exe and the DirectX library it loads, copied into a new folder of that name.
 std::string CopyOfSetup(const char *folderName)
 {
     std::string folder = ScratchFolder(folderName), bin = SetupExePath().substr(0, SetupExePath().rfind('\\'));
@@ -149,9 +147,8 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
         RemoveTree(folder);
 }
 
-// The real probe: GlobalMemoryStatusEx, whose figure is whole from 4 GB on,
-// where the system has it; GlobalMemoryStatus where it does not, as on
-// Windows 95 (a module without the function stands in for that kernel).
+// GlobalMemoryStatusEx, whole from 4 GB on, where the system has it; else, as
+// on Windows 95 (a module without it stands in), GlobalMemoryStatus.
 TEST(MemoryProbe, TakesTheExtendedStatusWhereTheSystemHasIt)
 {
     MEMORYSTATUSEX extended = { sizeof extended };

@@ -84,9 +84,8 @@ TEST_F(InstallRecordTest, BothWritersStoreTheValuesAndRefuseAFolderTooLongToCarr
     RemoveTree(sized);
 }
 
-// The program's path only from a plain string that fits its buffer, and the
-// menu setting from any value of up to four bytes; a refused record leaves
-// the setting alone.
+// The path only from a plain string that fits, the menu setting from any
+// value of up to four bytes; a refused record leaves the setting alone.
 TEST_F(InstallRecordTest, ReadTakesAPlainStringThatFitsAndAMenuSettingOfUpToFourBytes)
 {
     const std::string plain = std::string("c:\\sw4\\SW4.EXE -uninstall") + '\0';
@@ -157,9 +156,8 @@ TEST_F(InstallRecordTest, GamePathsFollowTheQuotesOrTheLastBlankDotAndBackslashO
     }
 }
 
-// Started in the CD folder, as setup is. FAT keeps times to 2 s and in local
-// time, so a game up to 2 s older than the CD's, or an hour off give or take
-// those 2 s after a change of daylight saving time, is current too.
+// Started in the CD folder, as setup is. FAT keeps times to 2 s, in local
+// time: 2 s older, or an hour give or take 2 s (daylight saving), is current.
 TEST_F(InstallRecordTest, InstallationIsCurrentWhenItsGameIsAtLeastAsNewAsTheCdsAsFatKeepsTimes)
 {
     char start[MAX_PATH];

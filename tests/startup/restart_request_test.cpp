@@ -29,9 +29,8 @@ DWORD SetShutdownPrivilege(DWORD attributes)
 
 TEST(RestartRequest, YesAsksForTheRestartWithTheShutdownPrivilegeEnabledWhereItCanBe)
 {
-    // Held disabled, as every process starts on Windows NT; removed, as for a
-    // user who may not shut down, where the request still goes out. Removal
-    // cannot be undone, so it comes last.
+    // Held disabled, as every process starts on NT; removed, as for a user who
+    // may not shut down. Removal cannot be undone, so it comes last.
     const struct { const char *row; int answer; DWORD attributes; int requests, enabled; } rows[] = {
         { "No", IDNO, 0, 0, -1 },
         { "Yes, privilege held, disabled", IDYES, 0, 1, 1 },
