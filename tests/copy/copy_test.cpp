@@ -208,7 +208,6 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
 
     User user;
     EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ(std::vector<std::string>{}, user.boxes);
     for (const char *name : { "sw4.exe", "snddrv.386", "swiv.ico" })
         ExpectCopied(name);
     ExpectCopied("KorLib.DL_", "KorLib.dll");
@@ -225,7 +224,7 @@ TEST_F(CopyJobTest, CopiesWhatIsMissingOrOlderWithTheSourcesBytesAndTimeOncePerP
     EXPECT_EQ(1, RunCopyBox(user)) << "a second job in the same process";
     EXPECT_EQ(0u, Positions.size()) << "nothing was copied";
     EXPECT_EQ(0u, Status.size());
-    EXPECT_EQ(std::vector<std::string>{}, user.boxes);
+    EXPECT_EQ(std::vector<std::string>{}, user.boxes) << "of all three jobs";
 }
 
 // The bar is full once the CD's 15,134,438 bytes are copied, and stays so.
@@ -277,49 +276,49 @@ TEST_F(CopyJobTest, CancelAsksAndNothingMovesWhileItAsksEvenDuringTheMissingFile
 {
     PutOnCd("sw4.anm", 1 << 20);
     Watched = Staged(1);
-    for (bool warning : { false, true }) {
-        for (int answer : { IDNO, IDYES }) {
-            SCOPED_TRACE(std::string(warning ? "during the warning, " : "during sw4.anm, ")
-                         + (answer == IDNO ? "answered No" : "answered Yes"));
-            if (warning)
-                DeleteFileA(Cd("sw4.anm").c_str());
-            EmptyInstallFolder();
-            bool cancelled = false, asked = false, moved = true;
-            User user;
-            user.step = [&] {
-                if (!warning && !cancelled && SizeOf(Watched) >= 65536)
-                    cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
-            };
-            user.answer = [&](HWND, const std::string &text) {
-                if (text == "Abort installation?") {
-                    asked = true;
-                    long long size = SizeOf(Watched);
-                    int ticks = TicksRun;
-                    for (int i = 0; i < 3; i++)
-                        TickNow();
-                    moved = size != SizeOf(Watched) || ticks != TicksRun;
-                    return answer;
-                }
-                if (!cancelled)   // the missing-file warning, left open for now
-                    cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
-                if (!asked || FindWindowA(nullptr, "Confirmation"))
-                    return 0;
-                TickNow();   // with the question answered and the warning still open
-                return IDOK;
-            };
-            EXPECT_EQ(answer == IDNO ? 1 : 0, RunCopyBox(user));
-            EXPECT_EQ(warning ? 2u : 1u, user.boxes.size());
-            EXPECT_FALSE(moved) << "ticks during the question moved the copy";
-            ExpectCopied("sw4.exe");
-            if (answer == IDNO) {
-                if (!warning)
-                    ExpectCopied("sw4.anm");
-                ExpectCopied("SW4w.ex_", "SW4w.exe");
-            } else {
-                EXPECT_FALSE(FileExists(Watched)) << "the half-written file is removed";
-                EXPECT_FALSE(FileExists(Installed("sw4.anm"))) << "a half-written file took its name";
-                EXPECT_FALSE(FileExists(Installed("snddrv.386")));
+    for (int row = 0; row < 4; row++) {
+        const bool warning = row >= 2;
+        const int answer = row % 2 ? IDYES : IDNO;
+        SCOPED_TRACE(std::string(warning ? "during the warning, " : "during sw4.anm, ")
+                     + (answer == IDNO ? "answered No" : "answered Yes"));
+        if (warning)
+            DeleteFileA(Cd("sw4.anm").c_str());
+        EmptyInstallFolder();
+        bool cancelled = false, asked = false, moved = true;
+        User user;
+        user.step = [&] {
+            if (!warning && !cancelled && SizeOf(Watched) >= 65536)
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
+        };
+        user.answer = [&](HWND, const std::string &text) {
+            if (text == "Abort installation?") {
+                asked = true;
+                long long size = SizeOf(Watched);
+                int ticks = TicksRun;
+                for (int i = 0; i < 3; i++)
+                    TickNow();
+                moved = size != SizeOf(Watched) || ticks != TicksRun;
+                return answer;
             }
+            if (!cancelled)   // the missing-file warning, left open for now
+                cancelled = PostMessageA(CopyDialog, WM_COMMAND, IDCANCEL, 0);
+            if (!asked || FindWindowA(nullptr, "Confirmation"))
+                return 0;
+            TickNow();   // with the question answered and the warning still open
+            return IDOK;
+        };
+        EXPECT_EQ(answer == IDNO ? 1 : 0, RunCopyBox(user));
+        EXPECT_EQ(warning ? 2u : 1u, user.boxes.size());
+        EXPECT_FALSE(moved) << "ticks during the question moved the copy";
+        ExpectCopied("sw4.exe");
+        if (answer == IDNO) {
+            if (!warning)
+                ExpectCopied("sw4.anm");
+            ExpectCopied("SW4w.ex_", "SW4w.exe");
+        } else {
+            EXPECT_FALSE(FileExists(Watched)) << "the half-written file is removed";
+            EXPECT_FALSE(FileExists(Installed("sw4.anm"))) << "a half-written file took its name";
+            EXPECT_FALSE(FileExists(Installed("snddrv.386")));
         }
     }
 }
