@@ -1,6 +1,5 @@
-// setup.exe started as a process, as a user or the CD's autorun starts it:
-// what it shows for each row of start-up's decision, what it starts, and
-// its exit code.
+// setup.exe started as a user or the CD's autorun starts it: what it shows
+// for each row of start-up's decision, what it starts, and its exit code.
 #include "resources/resource.h"
 #include "startup/startup.h"
 #include "test_support.h"
@@ -20,51 +19,52 @@ enum Install {
     RecordOffTheCd,   // recorded, nothing installed, and setup started where sw4w.ex_ is not
 };
 
+// What setup shows, in turn: "launcher", "wizard", or a message box's text.
+const std::string Memory = "Starwake IV for Windows 95 requires at least 16 MB of RAM.\nIf you do not have at least 16 "
+                           "MB of RAM, please consult the Install\nGuide for instructions on how to install Starwake IV "
+                           "for MS-DOS.",
+                  Missing = "Setup could not find the following file on the installation CD : sw4w.ex_";
+const char Low[] = "14999999";
+
 struct Row {
-    const char *name;
-    const char *arguments;
+    const char *name, *arguments;
     bool otherSetup, gameRunning;
     Install install;
     BYTE autorun;           // the record's menu switch
     const char *memory;     // physical memory setup sees, or nullptr for the machine's
     std::vector<std::string> faces;
-    bool gameStarted;
+    bool gameStarted = false;
     const char *programFolder = nullptr;   // setup run from a copy in a folder of this name
 };
 
-const char Low[] = "14999999";
-
 const Row Rows[] = {
-    { "1: autorun beside another setup", "autorun", true, false, NoRecord, 0, nullptr, {}, false },
-    { "2: autorun while the game runs", "autorun", false, true, Current, 0, nullptr, {}, false },
+    { "1: autorun beside another setup", "autorun", true, false, NoRecord, 0, nullptr, {} },
+    { "2: autorun while the game runs", "autorun", false, true, Current, 0, nullptr, {} },
     { "3: autorun, menu switched off", "autorun", false, false, Current, 1, nullptr, {}, true },
-    { "4: the direct start fails", "autorun", false, false, Unstartable, 1, nullptr, { "wizard" }, false },
-    { "5: the direct start fails, low memory", "autorun", false, false, Unstartable, 1, Low, { "memory warning" }, false },
-    { "6: autorun with the menu", "autorun", false, false, Current, 0, nullptr, { "launcher" }, false },
-    { "7: autorun with the menu, low memory", "autorun", false, false, Current, 0, Low, { "memory warning" }, false },
+    { "4: the direct start fails", "autorun", false, false, Unstartable, 1, nullptr, { "wizard" } },
+    { "5: the direct start fails, low memory", "autorun", false, false, Unstartable, 1, Low, { Memory } },
+    { "6: autorun with the menu", "autorun", false, false, Current, 0, nullptr, { "launcher" } },
+    { "7: autorun with the menu, low memory", "autorun", false, false, Current, 0, Low, { Memory } },
     { "8: autorun, nothing installed, exactly enough memory", "autorun", false, false, NoRecord, 0, "15000000",
-      { "wizard" }, false },
-    { "9: autorun, nothing installed, low memory", "autorun", false, false, NoRecord, 0, Low, { "memory warning" }, false },
-    { "10: by hand, the menu switch only matters at autorun", "", false, false, Current, 1, nullptr, { "launcher" }, false },
-    { "10: by hand beside another setup", "", true, false, Current, 0, nullptr, { "launcher" }, false },
-    { "11: by hand, low memory", "", false, false, Current, 0, Low, { "memory warning", "launcher" }, false },
-    { "12: by hand beside another setup and the game", "", true, true, NoRecord, 0, nullptr, { "wizard" }, false },
-    { "13: by hand, nothing installed, low memory", "", false, false, NoRecord, 0, Low, { "memory warning", "wizard" }, false },
+      { "wizard" } },
+    { "9: autorun, nothing installed, low memory", "autorun", false, false, NoRecord, 0, Low, { Memory } },
+    { "10: by hand, the menu switch only matters at autorun", "", false, false, Current, 1, nullptr, { "launcher" } },
+    { "10: by hand beside another setup", "", true, false, Current, 0, nullptr, { "launcher" } },
+    { "11: by hand, low memory", "", false, false, Current, 0, Low, { Memory, "launcher" } },
+    { "12: by hand beside another setup and the game", "", true, true, NoRecord, 0, nullptr, { "wizard" } },
+    { "13: by hand, nothing installed, low memory", "", false, false, NoRecord, 0, Low, { Memory, "wizard" } },
     // GlobalMemoryStatus would see 1,000,000 bytes here.
-    { "autorun, 4 GiB and a little more", "autorun", false, false, NoRecord, 0, "4295967296", { "wizard" }, false },
-    { "autorun after a dash", "-autorun", true, false, NoRecord, 0, nullptr, {}, false },
-    { "autorun after a slash", "/autorun", true, false, NoRecord, 0, nullptr, {}, false },
-    { "autorun inside a word", "xautorunx", true, false, NoRecord, 0, nullptr, {}, false },
-    { "AutoRun is no autorun", "/AutoRun", true, false, NoRecord, 0, nullptr, { "wizard" }, false },
+    { "autorun, 4 GiB and a little more", "autorun", false, false, NoRecord, 0, "4295967296", { "wizard" } },
+    { "autorun anywhere after the program, even inside a word", "-xautorunx", true, false, NoRecord, 0, nullptr, {} },
+    { "AutoRun is no autorun", "/AutoRun", true, false, NoRecord, 0, nullptr, { "wizard" } },
     // Only the text after the program's name counts.
     { "autorun in the program's quoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "cd autorun" },
     { "autorun in the program's unquoted path", "", true, false, NoRecord, 0, nullptr, { "wizard" }, false, "autorun" },
     { "autorun after the unquoted path", "autorun", true, false, NoRecord, 0, nullptr, {}, false, "autorun" },
-    { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { "missing-file warning", "launcher" }, false },
+    { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { Missing, "launcher" } },
 };
 
-// setup.exe and the DirectX library it loads, copied into a new folder whose
-// name holds the given text.
+// setup.exe and the DirectX library it loads, copied into a new folder of that name.
 std::string CopyOfSetup(const char *folderName)
 {
     std::string folder = ScratchFolder(folderName), bin = SetupExePath().substr(0, SetupExePath().rfind('\\'));
@@ -76,26 +76,20 @@ std::string CopyOfSetup(const char *folderName)
 // The first thing setup shows, or "nothing" once it has ended without more.
 std::string NextFace(ProgramRun &setup, HWND *window)
 {
-    std::string face = "nothing";
+    std::string face;
     WaitUntil([&] {
         for (HWND w : VisibleTopWindows(setup.Id())) {
-            std::string text = MessageBoxText(w);
-            if (WindowText(w) == "Starwake IV Launch")
-                face = "launcher";
-            else if (FindControl(w, IDC_PAGE_TEXT))
-                face = "wizard";
-            else if (IsMessageBox(w) && text.find("16 MB of RAM") != std::string::npos)
-                face = "memory warning";
-            else if (IsMessageBox(w) && text.find("could not find the following file") != std::string::npos)
-                face = "missing-file warning";
-            else
-                continue;
-            *window = w;
-            return true;
+            face = WindowText(w) == "Starwake IV Launch" ? "launcher"
+                 : FindControl(w, IDC_PAGE_TEXT)         ? "wizard"
+                 : IsMessageBox(w)                       ? MessageBoxText(w) : "";
+            if (!face.empty()) {
+                *window = w;
+                return true;
+            }
         }
         return setup.HasExited();
     }, 20000);
-    return face;
+    return face.empty() ? "nothing" : face;
 }
 
 TEST(DecisionTable, EachStartShowsWhatItsRowSays)
@@ -119,26 +113,16 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
 
         ProgramRun setup;
         std::string folder = row.install == RecordOffTheCd ? offTheCd : cd;
-        std::string program = row.memory ? LowMemorySetupExePath() : SetupExePath();
-        if (row.programFolder)
-            program = CopyOfSetup(row.programFolder);
-        ASSERT_TRUE(row.memory ? setup.Start(program, row.arguments, folder,
-                                             std::string("SW4_TEST_TOTAL_PHYS=") + row.memory)
-                               : setup.Start(program, row.arguments, folder));
+        std::string program = row.programFolder ? CopyOfSetup(row.programFolder)
+                              : row.memory      ? LowMemorySetupExePath() : SetupExePath();
+        ASSERT_TRUE(setup.Start(program, row.arguments, folder,
+                                row.memory ? std::string("SW4_TEST_TOTAL_PHYS=") + row.memory : ""));
         std::vector<std::string> faces;
         HWND window = nullptr;
         for (std::string face; faces.size() < 3 && (face = NextFace(setup, &window)) != "nothing";) {
             faces.push_back(face);
-            if (face == "memory warning") {
+            if (face == Memory)
                 EXPECT_EQ("Starwake IV Setup", WindowText(window));
-                EXPECT_EQ("Starwake IV for Windows 95 requires at least 16 MB of RAM.\nIf you do not have at least "
-                          "16 MB of RAM, please consult the Install\nGuide for instructions on how to install "
-                          "Starwake IV for MS-DOS.", MessageBoxText(window));
-            }
-            if (face == "missing-file warning") {
-                EXPECT_EQ("Setup could not find the following file on the installation CD : sw4w.ex_",
-                          MessageBoxText(window));
-            }
             // Setup holds its own mutex for its whole life, and only probes the game's.
             otherSetup.reset();
             EXPECT_TRUE(MutexExists(SetupMutex)) << "shown without holding the setup mutex";
@@ -163,16 +147,13 @@ TEST(DecisionTable, EachStartShowsWhatItsRowSays)
         RemoveTree(folder);
 }
 
-// The real probe: GlobalMemoryStatusEx, whose figure is whole from 4 GB on,
-// where the system has it; GlobalMemoryStatus where it does not, as on
-// Windows 95 (a module without the function stands in for that kernel).
+// GlobalMemoryStatusEx, whole from 4 GB on, where the system has it; else, as
+// on Windows 95 (a module without it stands in), GlobalMemoryStatus.
 TEST(MemoryProbe, TakesTheExtendedStatusWhereTheSystemHasIt)
 {
-    MEMORYSTATUSEX extended = {};
-    extended.dwLength = sizeof extended;
+    MEMORYSTATUSEX extended = { sizeof extended };
+    MEMORYSTATUS plain = { sizeof plain };
     ASSERT_TRUE(GlobalMemoryStatusEx(&extended));
-    MEMORYSTATUS plain = {};
-    plain.dwLength = sizeof plain;
     GlobalMemoryStatus(&plain);
     EXPECT_EQ(extended.ullTotalPhys, TotalPhysicalMemory(GetModuleHandleA("kernel32.dll")));
     EXPECT_EQ((ULONGLONG)plain.dwTotalPhys, TotalPhysicalMemory(GetModuleHandleA("user32.dll")));
