@@ -104,6 +104,14 @@ void Wizard::Type(const std::string &folder)
     SendMessageA(FindControl(page_, IDC_INSTALL_DIR_EDIT), WM_SETTEXT, 0, (LPARAM)folder.c_str());
 }
 
+HWND Wizard::CopyBox() const
+{
+    for (HWND w : VisibleTopWindows(setup_.Id()))
+        if (WindowText(w) == "Copy Progress")
+            return w;
+    return nullptr;
+}
+
 HWND Wizard::Box() const
 {
     for (HWND w : VisibleTopWindows(setup_.Id()))

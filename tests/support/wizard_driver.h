@@ -1,5 +1,4 @@
-// setup.exe started with no current installation, its wizard driven through
-// the sheet's own buttons and read the way a user sees it.
+// setup.exe's wizard driven through the sheet's own buttons and read the way a user sees it.
 #ifndef WIZARD_DRIVER_H
 #define WIZARD_DRIVER_H
 
@@ -15,8 +14,7 @@ public:
     bool StartProgram(const std::string &exe, const std::string &arguments, const std::string &cd,
                       const std::string &environment);
 
-    // What the user faces: "welcome", "folder", "refused", "confirm",
-    // "complete", "box" while setup shows a message box, else the page text.
+    // "welcome", "folder", "refused", "confirm", "complete", "box" for a message box, else the page text.
     std::string Step() const;
     // Presses a sheet button and waits for another step or a box; that step.
     std::string Press(int button, DWORD timeoutMs = 60000);
@@ -31,6 +29,7 @@ public:
     std::string Folder() const;     // the folder box's text
     void Type(const std::string &folder);
     HWND Box() const;               // setup's message box, if one shows
+    HWND CopyBox() const;           // the copy box, if it shows
     HWND Sheet() const { return sheet_; }
     HWND Page() const { return page_; }
     ProgramRun &Setup() { return setup_; }

@@ -30,14 +30,6 @@ std::string PathOfLength(const std::string &base, size_t length)
     return path;
 }
 
-HWND CopyBox(Wizard &wizard)
-{
-    for (HWND window : VisibleTopWindows(wizard.Setup().Id()))
-        if (WindowText(window) == "Copy Progress")
-            return window;
-    return nullptr;
-}
-
 // A control of setup as the checks name it.
 std::string NameOf(Wizard &wizard, HWND control)
 {
@@ -50,7 +42,7 @@ std::string NameOf(Wizard &wizard, HWND control)
     for (const auto &each : known)
         if (control && parent == (each.onPage ? wizard.Page() : wizard.Sheet()) && GetDlgCtrlID(control) == each.id)
             return each.name;
-    if (parent && parent == CopyBox(wizard))
+    if (parent && parent == wizard.CopyBox())
         return "copy:" + WindowText(control);
     if (parent && IsMessageBox(parent))
         return "question:" + WindowText(control);
@@ -308,7 +300,7 @@ TEST_F(WizardTest, AWholeFirstInstallationByKeyboardAlone)
     // stays on Cancel, the only control; Esc, Enter and Space on Cancel ask, and Enter answers No.
     ASSERT_TRUE(Press(wizard, "Return"));
     HWND copyBox = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (copyBox = CopyBox(wizard)) && Focused(wizard) == "copy:Cancel"; }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return (copyBox = wizard.CopyBox()) && Focused(wizard) == "copy:Cancel"; }, 20000))
         << "focus " << Focused(wizard);
     for (const char *keys : { "Tab Escape", "Return", "space" }) {
         SCOPED_TRACE(std::string("during the copy: ") + keys);
