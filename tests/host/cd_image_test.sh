@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The CD image from the host side: the same folder gives the same bytes as
-# the build's image, also when its files were written in another order; the
-# names Windows reads (Joliet) keep their case; a missing game file stops
-# the build with one sentence naming it and leaves no image.
+# The CD image: the same bytes from a folder written in another order, Joliet names in their case,
+# and a missing game file stops it with one sentence and no image.
 #   cd_image_test.sh make-cd-image.sh SAMPLE_CD_FOLDER BUILT_IMAGE
 set -u
 make=$1 folder=$2 built=$3
@@ -11,8 +9,7 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# The folder copied with its files written in reverse order and the
-# folder times put back after.
+# The folder copied with its files written in reverse order, the folder times put back after.
 copy_reversed() {   # dest
     mkdir "$1"
     (cd "$folder" && find . -mindepth 1 -type d | sort) | while read -r d; do mkdir "$1/$d"; done

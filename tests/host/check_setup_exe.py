@@ -71,7 +71,6 @@ class Image:
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
 
     def imports(self):
-        """{dll name (lower case): [imported names]}"""
         result = {}
         entry = self.offset(self.import_rva)
         while True:
@@ -91,7 +90,7 @@ class Image:
             entry += 20
 
     def resource(self, kind, ident):
-        """The bytes of the first language of resource (kind, ident), or None."""
+        # the first language's bytes, or None
         if self.resource_rva == 0:
             return None
         root = self.offset(self.resource_rva)
@@ -155,14 +154,9 @@ def instruction_failures(exe):
 
 def read_allowed(path):
     """{(dll, function): oldest Windows} from the allow-list."""
-    allowed = {}
     with open(path) as f:
-        for line in f:
-            fields = line.split("#", 1)[0].split()
-            if fields:
-                dll, function, oldest = fields
-                allowed[(dll.lower(), function)] = oldest
-    return allowed
+        rows = [line.split("#", 1)[0].split() for line in f]
+    return {(dll.lower(), function): oldest for dll, function, oldest in filter(None, rows)}
 
 
 def manifest_failures(text):

@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# The signed CD image from the host side, with a certificate made here and
-# thrown away: osslsigncode accepts the image's setup.exe, which still passes
-# the host check; the same folder signs to the same bytes; the folder's own
-# setup.exe stays unsigned; each bad input stops it with one sentence and no
-# image.
+# The CD image signed with a throwaway certificate: osslsigncode accepts it, it passes the host check,
+# signs to the same bytes twice, leaves the folder's setup.exe unsigned; bad input: one sentence, no image.
 #   signing_test.sh make-cd-image.sh check_setup_exe.py SAMPLE_CD [SHIPPED_SETUP_EXE]
 set -u
 make=$1 check=$2 folder=$3 shipped=${4:-}
@@ -41,8 +38,7 @@ osslsigncode verify -CAfile "$work/cert.pem" -in "$work/setup.exe" >"$work/verif
     || fail "osslsigncode does not accept the image's setup.exe: $(tail -3 "$work/verify.log")"
 grep -q 'Message digest algorithm *: SHA256' "$work/verify.log" || fail "not signed with SHA-256"
 
-# The host check reads the 32-bit product; a 64-bit build's image holds
-# its own setup.exe, so the product is signed in a folder of its own.
+# A 64-bit build's image holds its own setup.exe: the 32-bit product is signed in a folder of its own.
 product=$work/setup.exe
 if [ -n "$shipped" ] && ! cmp -s "$shipped" "$folder/setup.exe"; then
     cp -a "$folder" "$work/product-cd" && rm "$work/product-cd/setup.exe" && cp -p "$shipped" "$work/product-cd/setup.exe"

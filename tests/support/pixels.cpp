@@ -2,21 +2,9 @@
 #include "startup/startup.h"
 #include "test_support.h"
 
-static BITMAPINFOHEADER RenderHeader(int width, int height)
-{
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    return header;
-}
-
 std::vector<BYTE> Render(int width, int height, const std::function<void(HDC)> &draw)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader = RenderHeader(width, height);
+    BITMAPINFO info = { { sizeof(BITMAPINFOHEADER), width, height, 1, 24 } };
     void *bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(nullptr);

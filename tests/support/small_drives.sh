@@ -1,10 +1,8 @@
 #!/bin/sh
-# Small Wine drives of known free space, made on the host before the tests
-# that need them ("mount") and taken away after them ("unmount"):
+# Small Wine drives of known free space, made on the host around the tests that need them:
 #   q:  256 pages, 1 MiB: a drive the copy fills up
 #   r:  4882 pages, 19,996,672 bytes free: under 20,000,000
-#   s:  4883 pages, 20,000,768 bytes free: the least above it that tmpfs,
-#       which counts whole 4096-byte pages, can give (20,000,000 itself cannot be had)
+#   s:  4883 pages, 20,000,768 bytes free: the least above it that tmpfs's whole pages can give
 #   t:  4 GiB and one page free: a count whose low 32 bits alone are 4096
 # tmpfs takes no memory for the size it is given, only for what is written.
 set -u

@@ -26,7 +26,6 @@ bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs)
     return true;
 }
 
-// ---- Paths and files -----------------------------------------------------
 
 // The build's Unix paths, as Wine shows them on Z:.
 static std::string DosPath(const char *unixPath)
@@ -107,8 +106,7 @@ void SetLastWriteTime(const std::string &path, FILETIME time)
     CloseHandle(file);
 }
 
-// Without opening the file: a handle of ours, however brief, would make a
-// rename of setup's fail.
+// Without opening the file: a handle of ours, however brief, would make setup's rename fail.
 FILETIME LastWriteTime(const std::string &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -139,7 +137,6 @@ std::map<std::string, std::string> FolderState(const std::string &folder)
     return state;
 }
 
-// ---- The game's files ----------------------------------------------------
 
 const GameFile GameFiles[19] = {
     { "sw4.exe", "sw4.exe" }, { "sw4.anm", "sw4.anm" }, { "snddrv.386", "snddrv.386" },
@@ -219,8 +216,7 @@ UserDesktop::~UserDesktop()
 static std::string DesktopPath()
 {
     char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    return std::string(windows) + "\\Desktop";
+    return std::string(windows, GetWindowsDirectoryA(windows, sizeof windows)) + "\\Desktop";
 }
 
 DesktopFolder::DesktopFolder(bool present) : path_(DesktopPath()), existed_(FolderExists(path_))
@@ -237,7 +233,6 @@ DesktopFolder::~DesktopFolder()
         fs::create_directory(path_);
 }
 
-// ---- Installation record -------------------------------------------------
 
 const char *const RecordKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SW4 (DOS)";
 
@@ -316,7 +311,6 @@ void ExpectListing(const std::string &folder, const std::string &icon, DWORD kil
     }
 }
 
-// ---- Processes -----------------------------------------------------------
 
 ProgramRun::~ProgramRun()
 {
@@ -403,7 +397,6 @@ void EndProcesses(const char *exeName)
     });
 }
 
-// ---- Windows -------------------------------------------------------------
 
 static BOOL CALLBACK CollectTopWindow(HWND window, LPARAM lParam)
 {
@@ -451,8 +444,7 @@ static bool IsOfClass(HWND window, const char *name)
     return lstrcmpiA(found, name) == 0;
 }
 
-// A dialog of statics and buttons only, with some text: the sheet (a page
-// inside), the copy box (a bar) and the launcher (no text) are none.
+// A dialog of statics and buttons only, with text: not the sheet, the copy box or the launcher.
 bool IsMessageBox(HWND window)
 {
     if (!IsOfClass(window, "#32770"))
@@ -517,10 +509,8 @@ HWND ActiveOf(HWND window) { return ThreadInfo(window).hwndActive; }
 
 bool BringToForeground(HWND window)
 {
-    // Without a window manager, Wine hands the foreground to the desktop when
-    // a process handles, late, the X focus an earlier activation took from
-    // it; once the window's thread has taken the activation (the round trip
-    // below), that can no longer happen, and until then it is made again.
+    // Without a window manager a late X focus event can hand the foreground back to the desktop, until
+    // the window's thread has taken the activation (the round trip below): until then it is made again.
     return WaitUntil([&] {
         if (GetForegroundWindow() != window)
             SetForegroundWindow(window);
@@ -560,7 +550,6 @@ std::string ViewerText(HWND viewer)
     return "";
 }
 
-// ---- The stand-in game -----------------------------------------------------
 
 GameSighting WaitForGame(DWORD timeoutMs)
 {

@@ -1,6 +1,4 @@
-// Helpers shared by the test programs: paths and files, the game's files,
-// the installation record, and another process's windows read and clicked
-// the way a user would.
+// Helpers shared by the test programs: files, the game, the record, and other processes' windows.
 #ifndef TEST_SUPPORT_H
 #define TEST_SUPPORT_H
 
@@ -10,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// Polls until the condition holds or the time is up, pumping this thread's
-// messages meanwhile so that windows of our own process stay alive.
+// Polls until the condition holds or the time is up, pumping this thread's messages meanwhile.
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 
 // ---- Paths and files -----------------------------------------------------
@@ -37,30 +34,23 @@ const LONGLONG Stale = -3 * Second;
 FILETIME FileTimePlus(FILETIME time, LONGLONG units);
 void SetLastWriteTime(const std::string &path, FILETIME time);
 FILETIME LastWriteTime(const std::string &path);
-// Every file of folder (not its subfolders), by lower-case name, as
-// "<size> bytes, digest <d>, time <t>": equal states mean equal bytes and
-// times, and a difference prints short.
+// Every file of folder by lower-case name, as "<size> bytes, digest <d>, time <t>".
 std::map<std::string, std::string> FolderState(const std::string &folder);
 
 // ---- The game's files ----------------------------------------------------
-// The 17 files named alike on the CD and installed, then the two Windows
-// files that change their name, in the order setup copies them.
+// The 17 files named alike on the CD and installed, then the two renamed ones, in the order of the copy.
 struct GameFile {
     const char *cd, *installed;
 };
 extern const GameFile GameFiles[19];
-// Fills folder like the CD's root, but small: the game files (music1.pak of
-// musicSize bytes), the stand-in game as SW4w.ex_, DIRECTX with its INF;
-// every file dated CdTime.
+// Fills folder like the CD's root, but small (music1.pak of musicSize bytes), every file dated CdTime.
 void MakeSmallCd(const std::string &folder, size_t musicSize = 70000);
 // Fills folder as setup leaves it, with the stand-ins as its two programs.
 void FillInstallFolder(const std::string &folder);
 
 // Where setup puts the shortcut: on the desktop of all users as the shell names it.
 std::string DesktopShortcut();
-// The user's own desktop, where the shortcut goes when the shell names none
-// for all users, moved to a scratch folder while this lives: Wine links it
-// to the host's home folder, which no test may write into.
+// The user's own desktop, moved to a scratch folder while this lives: Wine links it to the host's home.
 class UserDesktop {
 public:
     UserDesktop();
@@ -70,9 +60,7 @@ public:
 private:
     std::string path_, saved_;
 };
-// The Desktop folder of the Windows directory, where the shortcut goes when
-// the shell names no desktop, made or removed while this lives; what was
-// there before comes back.
+// The Windows directory's Desktop folder, made or removed while this lives.
 class DesktopFolder {
 public:
     explicit DesktopFolder(bool present);
@@ -89,13 +77,11 @@ extern const char *const RecordKeyPath;   // under HKEY_LOCAL_MACHINE
 void DeleteInstallRecord();
 bool RecordExists();
 void WriteRecordValue(const char *value, DWORD type, const void *bytes, DWORD size);
-// Records an installation in folder, as setup does, with this "autorun"
-// byte; with unquoted set, a folder with a blank as earlier versions did.
+// Records an installation in folder as setup does; unquoted: a folder with a blank as earlier versions did.
 void RecordInstallation(const std::string &folder, BYTE autorun = 0, bool unquoted = false);
 // A value's bytes as stored (a text with its end), "" when there is none.
 std::string ReadRecordValue(const char *value, DWORD *type = nullptr);
-// What the list of installed programs shows beside the name, as an
-// installation into folder records it today (gtest expectations).
+// Expects what the list of installed programs shows beside the name.
 void ExpectListing(const std::string &folder, const std::string &icon, DWORD kilobytes);
 
 // ---- Processes -----------------------------------------------------------
@@ -107,8 +93,7 @@ public:
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
 
-    // The program's path leads the command line, quoted when it holds a
-    // blank. environment: one NAME=VALUE that only this child gets, or "".
+    // The path leads the command line, quoted when it holds a blank; environment: one NAME=VALUE, or "".
     bool Start(const std::string &exe, const std::string &arguments, const std::string &folder,
                const std::string &environment = "");
     long WaitForExit(DWORD timeoutMs = 20000);   // the exit code; -1 when it did not end
@@ -120,8 +105,7 @@ private:
     PROCESS_INFORMATION process_ = {};
 };
 
-// A named mutex held by this process while the object lives, as another
-// setup or the running game would hold it.
+// A named mutex held while this lives, as another setup or the running game holds it.
 struct HeldMutex {
     explicit HeldMutex(const char *name) : handle(CreateMutexA(nullptr, FALSE, name)) {}
     ~HeldMutex() { CloseHandle(handle); }
@@ -145,11 +129,9 @@ std::string WindowText(HWND window);  // also of another process's control; "" f
 void PressCommand(HWND window, int id);   // as a click on that button
 HWND FocusOf(HWND window);            // the focus in the window's thread
 HWND ActiveOf(HWND window);           // the active window of the window's thread
-// Makes another process's window the foreground window, as a user's click
-// would, once its thread has taken the activation.
+// Makes another process's window the foreground one, as a click would, once its thread is active.
 bool BringToForeground(HWND window);
-// Runs modal, a call of this process that shows a message box, while
-// another thread answers the box with button; the box's text.
+// Runs modal, which shows a message box, while another thread answers it with button; the box's text.
 std::string AnswerOwnBox(int button, const std::function<void()> &modal);
 // Notepad windows showing readme.txt, and the text one of them shows.
 std::vector<HWND> ReadmeViewers();
