@@ -1,14 +1,9 @@
 #!/usr/bin/env python3
-"""Fails when two ids of resource.h that must differ share a value.
-
-Strings must differ among themselves; dialogs, pictures and the icon share
-one numbering; control ids must differ from each other, from the standard
-button ids and from the copy box's private tick command.
-"""
+"""Fails when two ids of resource.h that must differ share a value: strings among themselves; dialogs,
+pictures and the icon in one numbering; controls among themselves, the standard buttons and the copy
+box's private tick command."""
 import re
 import sys
-
-STANDARD_BUTTONS = {"IDOK": 1, "IDCANCEL": 2}
 
 
 def main(path):
@@ -17,11 +12,10 @@ def main(path):
         match = re.match(r"\s*#define\s+(ID[A-Z]_\w+)\s+(\d+)\s*$", line)
         if match:
             ids[match.group(1)] = int(match.group(2))
-
     groups = {
         "strings": {n: v for n, v in ids.items() if n.startswith("IDS_")},
         "dialogs, pictures and icon": {n: v for n, v in ids.items() if n[:4] in ("IDD_", "IDB_", "IDI_")},
-        "controls and commands": dict(STANDARD_BUTTONS, **{n: v for n, v in ids.items() if n.startswith("IDC_")}),
+        "controls and commands": dict({"IDOK": 1, "IDCANCEL": 2}, **{n: v for n, v in ids.items() if n[:4] == "IDC_"}),
     }
     failures = 0
     for group, members in groups.items():
