@@ -213,7 +213,8 @@ TEST_F(LauncherTest, EachWayOutByMouseOrKeysSavesTheBoxAndStartsTheGameOrNot)
         ASSERT_TRUE(Press(launcher, row.button, row.keys));
         if (row.gameArgs) {
             GameSighting game = WaitForGame();
-            ASSERT_NE(nullptr, game.window);
+            ASSERT_NE(nullptr, game.window) << (setup_->HasExited() ? "setup ended" : "the menu stays, focus on "
+                                                + std::to_string(GetDlgCtrlID(FocusOf(launcher))));
             EXPECT_FALSE(IsWindow(launcher) && IsWindowVisible(launcher)) << "the game started under the menu";
             EXPECT_EQ("\"" + installed_ + "\\SW4w.exe\"" + row.gameArgs, game.commandLine);
             EXPECT_EQ(installed_, game.folder);
