@@ -9,6 +9,7 @@
 #include "copy/copy_job.h"
 #include "startup/install_record.h"
 #include "startup/startup.h"
+#include "startup/system_libraries.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
@@ -74,6 +75,8 @@ int main(int argc, char **argv)
         return 2;
     }
     AppInstance = GetModuleHandleA(NULL);
+    if (!LoadSystemLibraries())
+        return 2;
     InitCommonControls();
 
     char installDir[MAX_PATH];

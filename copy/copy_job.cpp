@@ -2,11 +2,11 @@
 #include "copy/file_placement.h"
 #include "startup/startup.h"
 #include "startup/install_record.h"
+#include "startup/system_libraries.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <new>
 
 const char *const GameFileList[] = {
@@ -410,14 +410,14 @@ static int TimerPeriodHeld;
 
 static void HoldTimerPeriod(void)
 {
-    if (!TimerPeriodHeld && timeBeginPeriod(1) == TIMERR_NOERROR)
+    if (!TimerPeriodHeld && TimeBeginPeriodCall(1) == TIMERR_NOERROR)
         TimerPeriodHeld = 1;
 }
 
 void ReleaseTimerPeriod(void)
 {
     if (TimerPeriodHeld) {
-        timeEndPeriod(1);
+        TimeEndPeriodCall(1);
         TimerPeriodHeld = 0;
     }
 }
@@ -429,14 +429,14 @@ void ReleaseTimerPeriod(void)
 static DWORD WINAPI TickThreadProc(LPVOID unused)
 {
     (void)unused;
-    DWORD due = timeGetTime();
+    DWORD due = TimeGetTimeCall();
     for (;;) {
         due += TICK_PERIOD_MS;
-        LONG wait = (LONG)(due - timeGetTime());
+        LONG wait = (LONG)(due - TimeGetTimeCall());
         if (wait > 0)
             Sleep((DWORD)wait);
         else if (wait < -TICK_PERIOD_MS)
-            due = timeGetTime();
+            due = TimeGetTimeCall();
         LookForTick();
     }
 }

@@ -107,5 +107,8 @@
    killed run to the end of the installation, and what a second setup says. */
 #define IDS_COPY_MUTEX               68
 #define IDS_ANOTHER_SETUP_COPIES     69
+/* At start, when a DLL of the system folder that setup loads itself cannot
+   be loaded: before its path and the system's reason. */
+#define IDS_SYSTEM_LIBRARY_FAILED    70
 
 #endif

@@ -165,8 +165,15 @@ int LaunchUninstaller(HWND owner)
     return 0;
 }
 
+/* Notepad named whole, from the Windows folder, where every Windows has it:
+   found by search, a notepad.exe beside setup or in the current folder
+   would come first. */
 int ShowReadme(void)
 {
+    char program[MAX_PATH];
     char command[] = "notepad readme.txt";   /* CreateProcessA may write into it */
-    return StartProcess(NULL, command, NULL);
+    UINT length = GetWindowsDirectoryA(program, sizeof program);
+
+    return length > 0 && length < sizeof program && TextAppendPath(program, sizeof program, "notepad.exe")
+        && StartProcess(program, command, NULL);
 }

@@ -75,3 +75,17 @@ int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *
     TrimLineEnd(text);
     return TextAppend(dest, destSize, text);
 }
+
+int TextAppendPath(char *path, size_t pathSize, const char *name)
+{
+    size_t used = strlen(path);
+
+    /* A root such as D:\ ends with its separator. Looked at by characters:
+       in a double-byte code page a character's second byte may be 0x5C. */
+    if (used > 0 && *CharPrevA(path, path + used) == '\\')
+        return TextAppend(path, pathSize, name);
+    if (TextAppend(path, pathSize, "\\") && TextAppend(path, pathSize, name))
+        return 1;
+    path[used] = '\0';
+    return 0;
+}

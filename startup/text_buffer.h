@@ -11,6 +11,9 @@
 
 int TextCopy(char *dest, size_t destSize, const char *src);
 int TextAppend(char *dest, size_t destSize, const char *src);
+/* Appends name to the folder path, with a backslash between them unless
+   the path ends with one. */
+int TextAppendPath(char *path, size_t pathSize, const char *name);
 
 /* Appends string resource `id` of AppInstance directly behind the text.
    0 also when the string does not exist. */

@@ -1,18 +1,18 @@
 /* Entry: decides once per start which face the program shows. */
 #include "startup/startup.h"
 #include "startup/install_record.h"
+#include "startup/system_libraries.h"
 #include "launcher/launcher_dialog.h"
 #include "wizard/wizard_sheet.h"
 #include "resources/resource.h"
 
-#include <commctrl.h>
 #include <stdlib.h>
 #include <string.h>
 
 static void RunWizard(void)
 {
-    InitCommonControls();
-    if (PropertySheetA(&WizardSheetHeader) == ID_PSREBOOTSYSTEM)
+    InitCommonControlsCall();
+    if (PropertySheetCall(&WizardSheetHeader) == ID_PSREBOOTSYSTEM)
         PromptReboot();
 }
 
@@ -45,6 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)previous;
     (void)showState;
 
+    RestrictDllSearch();
     AppInstance = instance;
     InitWizardSheet();
     GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
@@ -59,6 +60,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         if (IsGameRunning(instance))
             return 0;
     }
+
+    /* Before the first window. Setup cannot run without them: it has said
+       which one is missing, and ends having changed nothing. */
+    if (!LoadSystemLibraries())
+        return 1;
 
     atexit(ExitCleanup);
     ShowFace();

@@ -1,5 +1,5 @@
-/* The DirectX setup library as the installation calls it: one function,
-   loaded with the program from dsetup.dll on the CD. */
+/* The DirectX setup library as the installation calls it: dsetup.dll on
+   the CD, beside setup.exe, and one function of it. */
 #ifndef DIRECTX_SETUP_H
 #define DIRECTX_SETUP_H
 
@@ -21,16 +21,9 @@
 #define DSETUPERR_CANTFINDINF        -7
 #define DSETUPERR_CANTFINDDIR        -8
 
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-/* Installs the DirectX components named by flags from rootPath's DIRECTX
-   folder; window owns whatever the library shows. */
-int WINAPI DirectXSetup(HWND window, LPSTR rootPath, DWORD flags);
-
-#ifdef __cplusplus
-}
-#endif
+/* The library's one call, looked up in it at the DirectX step: installs
+   the DirectX components named by flags from rootPath's DIRECTX folder;
+   window owns whatever the library shows. */
+typedef int (WINAPI *DirectXSetupProc)(HWND window, LPSTR rootPath, DWORD flags);
 
 #endif

@@ -6,6 +6,7 @@
 #include "copy/copy_job.h"
 #include "copy/file_placement.h"
 #include "startup/install_record.h"
+#include "startup/system_libraries.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
@@ -134,6 +135,24 @@ static UINT DirectXErrorText(int result)
     return IDS_DX_GENERAL_FAILURE;
 }
 
+/* The CD's DirectX setup library, loaded only now, by its full path. One
+   that cannot be loaded, or lacks its call, is as good as DirectX files
+   that are not there. */
+static int InstallDirectX(HWND sheet)
+{
+    char path[PATH_TEXT_SIZE + 16];
+    HMODULE library = NULL;
+    DirectXSetupProc directXSetup = NULL;
+
+    if (TextCopy(path, sizeof path, SourceDir) && TextAppendPath(path, sizeof path, "dsetup.dll"))
+        library = LoadLibraryByPath(path);
+    if (library != NULL)
+        directXSetup = (DirectXSetupProc)(void *)GetProcAddress(library, "DirectXSetup");
+    if (directXSetup == NULL)
+        return DSETUPERR_SOURCEFILENOTFOUND;
+    return directXSetup(sheet, SourceDir, DirectXFlags);
+}
+
 /* Tells why DirectX failed and ends the program; what was installed stays. */
 static void FailDirectX(HWND sheet, int result)
 {
@@ -180,7 +199,7 @@ int RunInstallation(HWND page)
     CreateDesktopShortcut();
 
     ShowStatus(IDS_INSTALLING_DIRECTX);
-    result = DirectXSetup(sheet, SourceDir, DirectXFlags);
+    result = InstallDirectX(sheet);
     if (result != DSETUPERR_SUCCESS && result != DSETUPERR_SUCCESS_RESTART)
         FailDirectX(sheet, result);
     if (result == DSETUPERR_SUCCESS_RESTART) {

@@ -521,10 +521,12 @@ TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationA
     RemoveTree(newer);
 }
 
-// Each DirectX result that ends the installation: its message, exit code 1, the installation kept.
+// Each DirectX result that ends the installation: its message, exit code 1, the installation kept. A DirectX
+// setup library that is not on the CD, or lacks its call, is as good as missing DirectX files.
 TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
 {
-    const struct { const char *forced; const char *text; } rows[] = {
+    enum Library { Kept, Removed, WithoutItsCall };
+    const struct { const char *forced; const char *text; Library library = Kept; } rows[] = {
         { "-6", "DirectX error: Out of disk space." },
         { "-1", "Incorrect Windows version detected. Installation halted." },
         { "-2", "DirectX files could not be found. Installation halted." },
@@ -536,11 +538,17 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         { "-9", "General DirectX installation failure. Install halted." },
         { "2", "General DirectX installation failure. Install halted." },
         { "", "DirectX error: Can't find INF file." },   // the library's own finding
+        { "", "DirectX files could not be found. Installation halted.", Removed },
+        { "", "DirectX files could not be found. Installation halted.", WithoutItsCall },
     };
     DeleteFileA((cd_ + "\\DIRECTX\\DSETUP.INF").c_str());
     const std::string folder = base_ + "\\sw4";
     for (const auto &row : rows) {
-        SCOPED_TRACE(std::string("DirectX result ") + row.forced);
+        SCOPED_TRACE(std::string("DirectX result ") + row.forced + " library " + std::to_string(row.library));
+        DeleteFileA((cd_ + "\\dsetup.dll").c_str());
+        if (row.library != Removed)
+            CopyFileA((row.library == Kept ? DirectXLibraryPath() : PlantedLibraryPath()).c_str(),
+                      (cd_ + "\\dsetup.dll").c_str(), FALSE);
         Wizard wizard;
         Choose(wizard, folder, *row.forced ? std::string("DXSETUP_STANDIN_RESULT=") + row.forced : "");
         ASSERT_EQ("box", wizard.Press(SHEET_NEXT));
@@ -548,7 +556,7 @@ TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
         EXPECT_EQ("Installing the DirectX Game Library...", wizard.Text());
         PressCommand(wizard.Box(), IDOK);
         EXPECT_EQ(1, wizard.Setup().WaitForExit());
-        if (&row == rows)
+        if (&row == rows || row.library == Removed)
             ExpectInstalled(folder, cd_);
         EXPECT_TRUE(RecordExists());
         EXPECT_TRUE(FileExists(DesktopShortcut()));

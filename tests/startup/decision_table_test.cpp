@@ -64,12 +64,11 @@ const Row Rows[] = {
     { "started off the CD", "", false, false, RecordOffTheCd, 0, nullptr, { Missing, "launcher" } },
 };
 
-// setup.exe and the DirectX library it loads, copied into a new folder of that name.
+// setup.exe alone, copied into a new folder of that name: the DirectX library is loaded only to install DirectX.
 std::string CopyOfSetup(const char *folderName)
 {
-    std::string folder = ScratchFolder(folderName), bin = SetupExePath().substr(0, SetupExePath().rfind('\\'));
+    std::string folder = ScratchFolder(folderName);
     CopyFileA(SetupExePath().c_str(), (folder + "\\setup.exe").c_str(), FALSE);
-    CopyFileA((bin + "\\dsetup.dll").c_str(), (folder + "\\dsetup.dll").c_str(), FALSE);
     return folder + "\\setup.exe";
 }
 

@@ -36,6 +36,9 @@ static std::string DosPath(const char *unixPath)
 std::string SetupExePath() { return DosPath(SETUP_EXE_PATH); }
 std::string LowMemorySetupExePath() { return DosPath(LOWMEM_SETUP_EXE_PATH); }
 std::string StandinGamePath() { return DosPath(STANDIN_GAME_PATH); }
+std::string DirectXLibraryPath() { return DosPath(DIRECTX_LIBRARY_PATH); }
+std::string PlantedLibraryPath() { return DosPath(PLANTED_LIBRARY_PATH); }
+std::string PlantedProgramPath() { return DosPath(PLANTED_PROGRAM_PATH); }
 std::string StandinDosGamePath() { return DosPath(STANDIN_DOS_GAME_PATH); }
 std::string SampleCdPath() { return DosPath(SAMPLE_CD_PATH); }
 
@@ -155,6 +158,7 @@ void MakeSmallCd(const std::string &folder, size_t musicSize)
         WriteFileOfSize(folder + "\\" + name, name == "music1.pak" ? musicSize : 1000 + 37 * row, row + 1);
     }
     fs::copy_file(StandinGamePath(), folder + "\\SW4w.ex_", fs::copy_options::overwrite_existing);
+    fs::copy_file(DirectXLibraryPath(), folder + "\\dsetup.dll", fs::copy_options::overwrite_existing);
     fs::create_directory(folder + "\\DIRECTX");
     WriteFileOfSize(folder + "\\DIRECTX\\DSETUP.INF", 100);
     for (const GameFile &file : GameFiles)
@@ -329,14 +333,16 @@ bool ProgramRun::Start(const std::string &exe, const std::string &arguments, con
     std::string program = exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
     std::string commandLine = program + (arguments.empty() ? "" : " " + arguments);
     std::string name = environment.substr(0, environment.find('='));
+    char saved[1024];
+    DWORD kept = environment.empty() ? 0 : GetEnvironmentVariableA(name.c_str(), saved, sizeof saved);
     if (!environment.empty())
         SetEnvironmentVariableA(name.c_str(), environment.substr(name.size() + 1).c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                   folder.empty() ? nullptr : folder.c_str(), &startup, &process_);
-    if (!environment.empty())
-        SetEnvironmentVariableA(name.c_str(), nullptr);
+    if (!environment.empty())   // as it was: WINEDLLOVERRIDES, say, is the test run's own
+        SetEnvironmentVariableA(name.c_str(), kept > 0 && kept < sizeof saved ? saved : nullptr);
     if (!started)
         fprintf(stderr, "CreateProcess(%s) failed: %lu\n", exe.c_str(), GetLastError());
     return started != FALSE;

@@ -16,6 +16,9 @@ std::string SetupExePath();           // the real setup.exe
 std::string LowMemorySetupExePath();  // setup.exe that sees SW4_TEST_TOTAL_PHYS bytes of memory
 std::string StandinGamePath();        // the stand-in Windows game
 std::string StandinDosGamePath();     // the stand-in MS-DOS game and uninstaller
+std::string DirectXLibraryPath();     // the stand-in DirectX setup library, dsetup.dll
+std::string PlantedLibraryPath();     // a DLL that leaves "<its path>.loaded" when loaded
+std::string PlantedProgramPath();     // a program that leaves "<its path>.ran" when started
 std::string SampleCdPath();           // the sample CD folder of the build
 std::string ScratchFolder(const std::string &tag);   // new and empty, under %TEMP%
 std::string UnixPath(const std::string &path);       // the host's name for one of ours
@@ -43,7 +46,8 @@ struct GameFile {
     const char *cd, *installed;
 };
 extern const GameFile GameFiles[19];
-// Fills folder like the CD's root, but small (music1.pak of musicSize bytes), every file dated CdTime.
+// Fills folder like the CD's root, but small (music1.pak of musicSize bytes), every file dated CdTime, and the
+// DirectX setup library.
 void MakeSmallCd(const std::string &folder, size_t musicSize = 70000);
 // Fills folder as setup leaves it, with the stand-ins as its two programs.
 void FillInstallFolder(const std::string &folder);
