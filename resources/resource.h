@@ -107,5 +107,8 @@
    killed run to the end of the installation, and what a second setup says. */
 #define IDS_COPY_MUTEX               68
 #define IDS_ANOTHER_SETUP_COPIES     69
+/* The Retry / Cancel box while the CD folder cannot be entered or read,
+   with %1 its drive. */
+#define IDS_INSERT_CD                70
 
 #endif
