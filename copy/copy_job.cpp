@@ -158,10 +158,25 @@ static int AskRetryFile(HWND owner, UINT id, const char *path, DWORD error)
     return MessageBoxA(owner, text, NULL, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
+/* Asks for the CD in the drive of SourceDir ("D:"), or in SourceDir itself
+   where it has no drive letter; 1 for Retry. */
+static int AskForCd(HWND owner)
+{
+    char drive[PATH_TEXT_SIZE];
+
+    TextCopy(drive, sizeof drive, SourceDir);
+    if (drive[0] != '\0' && drive[1] == ':')
+        drive[2] = '\0';
+    return AskRetryFile(owner, IDS_INSERT_CD, drive, ERROR_SUCCESS);
+}
+
 static int AskRetry(HWND dialog)
 {
     if (CopyJob.trouble == COPY_TROUBLE_DEST)
         return AskRetryFile(dialog, DestTroubleText(CopyJob.troubleError), CopyJob.target, CopyJob.troubleError);
+    /* A CD that is out of its drive is asked for, not blamed on the file. */
+    if (!SetCurrentDirectoryA(SourceDir))
+        return AskForCd(dialog);
     return AskRetryFile(dialog, IDS_CANNOT_READ_CD_FILE, CopyJob.source->name, CopyJob.troubleError);
 }
 
@@ -273,6 +288,23 @@ int CheckDestinationsReplaceable(HWND owner)
     return 1;
 }
 
+int EnterSourceDir(HWND owner)
+{
+    DWORD since = GetTickCount();
+
+    while (!SetCurrentDirectoryA(SourceDir)) {
+        /* A drive spinning up after the disc went in. */
+        if (GetLastError() == ERROR_NOT_READY && GetTickCount() - since < COPY_AUTO_RETRY_MS) {
+            Sleep(COPY_RETRY_PAUSE_MS);
+            continue;
+        }
+        if (!AskForCd(owner))
+            return 0;
+        since = GetTickCount();
+    }
+    return 1;
+}
+
 /* 1 when a failure with error is to be tried again by itself, with the
    try due at CopyJob.retryAt: for COPY_AUTO_RETRY_MS from the first. */
 static int RetryByItself(DWORD error)
@@ -347,6 +379,10 @@ static int OpenNextFile(HWND dialog)
     char source[CANDIDATE_PATH_SIZE];
     char dest[CANDIDATE_PATH_SIZE];
 
+    /* Entered again for each file: a CD put back is a new volume, which a
+       current directory kept from the one taken out may not reach. Failing,
+       the file's source fails to open and AskRetry asks for the CD. */
+    SetCurrentDirectoryA(SourceDir);
     if (!SelectNextFile(dialog, source, dest)) {
         if (!CopyJob.abortConfirmed)
             CopyJob.result = 1;
@@ -486,8 +522,11 @@ static int FinishFile(void)
     DWORD error;
 
     if (CopyJob.dest->isOpen) {
-        if (GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
-            SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
+        /* Without its source's time the copy would be judged by the wrong
+           one at the next setup: a CD taken out now is read again. */
+        if (!GetFileTime(CopyJob.source->handle, NULL, NULL, &lastWrite))
+            return Trouble(COPY_TROUBLE_SOURCE, GetLastError());
+        SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
         /* On the disk before it takes its name: neither FAT nor NTFS keeps
            a renamed file's data from a power cut that comes first. */
         FlushFileBuffers(CopyJob.dest->handle);

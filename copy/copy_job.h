@@ -91,6 +91,11 @@ int RunCopyDialog(HWND owner);
    replaced, after a Retry / Cancel box over owner for one that cannot. 1 to
    go on, 0 when the user cancels. Reads the CD from the current directory. */
 int CheckDestinationsReplaceable(HWND owner);
+/* Makes SourceDir the current directory; while it cannot be entered (the
+   CD out of its drive, a drive not ready after a moment, a device error),
+   a Retry / Cancel box over owner asks for the CD. 1 once it is entered, 0
+   when the user cancels. */
+int EnterSourceDir(HWND owner);
 /* The first file (COPY_FILE_...) that the job skipped after its warning
    because the CD lacked it and InstallDir had none either; -1 when none. */
 int CopyJobFirstMissedFile(void);

@@ -108,7 +108,10 @@
 #define IDS_COPY_MUTEX               68
 #define IDS_ANOTHER_SETUP_COPIES     69
 /* At start, when a DLL of the system folder that setup loads itself cannot
-   be loaded: before its path and the system's reason. */
+   be loaded: before its path. */
 #define IDS_SYSTEM_LIBRARY_FAILED    70
+/* The Retry / Cancel box while the CD folder cannot be entered or read,
+   with %1 its drive. */
+#define IDS_INSERT_CD                71
 
 #endif

@@ -73,7 +73,9 @@ int CopyNeedOf(HWND window, const char *sourcePath, const char *destPath)
     int destExists = ReadLastWriteTime(destPath, &destTime);
 
     if (!ReadLastWriteTime(sourcePath, &sourceTime)) {
-        if (!IsAbsent(sourcePath))
+        /* The names are bare: a file is missing only from a current folder
+           that can be read. A CD out of its drive lacks nothing. */
+        if (!IsAbsent(sourcePath) || GetFileAttributesA(".") == INVALID_FILE_ATTRIBUTES)
             return COPY_SOURCE_UNREADABLE;
         WarnMissingSource(window, sourcePath);
         return destExists ? COPY_SOURCE_MISSING : COPY_SOURCE_AND_DEST_MISSING;

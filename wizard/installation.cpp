@@ -177,8 +177,7 @@ int RunInstallation(HWND page)
     /* What would fail after the copy is found before it writes a file. */
     if (!IsInstallRecordWritable())
         FailInstallation(sheet, IDS_RECORD_FAILED);
-    SetCurrentDirectoryA(SourceDir);
-    if (!CheckDestinationsReplaceable(sheet))
+    if (!EnterSourceDir(sheet) || !CheckDestinationsReplaceable(sheet))
         AbortInstallation(sheet);
     result = RunCopyDialog(page);
     /* -1: the system could not make the copy box, so nothing has told the

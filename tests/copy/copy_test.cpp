@@ -118,6 +118,7 @@ protected:
             PutOnCd(GameFiles[row].cd, 100 + 37 * row);
         GetCurrentDirectoryA(sizeof home_, home_);
         SetCurrentDirectoryA(cd_.c_str());
+        TextCopy(SourceDir, sizeof SourceDir, cd_.c_str());   // the copy enters it for each file
         Restart(install_);
         hook_ = SetWindowsHookExA(WH_CALLWNDPROC, RecordBoxCalls, nullptr, GetCurrentThreadId());
     }

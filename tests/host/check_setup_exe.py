@@ -3,7 +3,9 @@
 
 What Windows' loader looks at before any of our code runs, from Windows 95 on: an i386 GUI program for
 Windows 4.0 with well-formed sections that imports only what setup_imports.txt allows (all of it in
-Windows 95), and only from DLLs that Windows takes from its system folder; no debug sections; code and data within the size we ship; the manifest Vista and later read;
+Windows 95), and only from DLLs that Windows takes from its system folder; the flags that have Windows NT
+copy it into memory when it runs from the CD or a network share, and a header checksum as Windows computes it;
+no debug sections; code and data within the size we ship; the manifest Vista and later read;
 and, as the cross toolchain's objdump reads the code, no instruction newer than the 386's and no floating point.
 
 usage: check_setup_exe.py setup.exe [setup_imports.txt]
@@ -43,6 +45,8 @@ class Image:
         (self.machine, sections, _, _, _, optional_size,
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
+        self.checksum_at = optional + 64
+        self.checksum = struct.unpack_from("<I", data, self.checksum_at)[0]
         self.magic = struct.unpack_from("<H", data, optional)[0]
         if self.magic != 0x10B:
             raise ValueError("optional header magic 0x%x, not PE32" % self.magic)
@@ -59,6 +63,17 @@ class Image:
         for i in range(sections):
             name, vsize, vaddr, rsize, raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((name.rstrip(b"\0").decode("ascii", "replace"), vsize, vaddr, rsize, raw))
+
+    def computed_checksum(self):
+        """As CheckSumMappedFile: 16-bit words added with end-around carry, the field itself left out,
+        then the file's length."""
+        total = 0
+        for at in range(0, len(self.data), 2):
+            if self.checksum_at <= at < self.checksum_at + 4:
+                continue
+            total += self.data[at] | (self.data[at + 1] << 8 if at + 1 < len(self.data) else 0)
+            total = (total & 0xFFFF) + (total >> 16)
+        return total + len(self.data)
 
     def offset(self, rva):
         for _, vsize, vaddr, rsize, raw in self.sections:
@@ -213,6 +228,11 @@ def main(exe, allowed_path):
     check(image.machine == 0x14C, "machine 0x%x, not i386 (0x14c)" % image.machine)
     check(image.subsystem == 2, "subsystem %d, not a Windows GUI program (2)" % image.subsystem)
     check(not image.characteristics & 0x2000, "built as a DLL")
+    # Started from the CD, every page is read before a disc can be taken out.
+    check(image.characteristics & 0x0400, "lacks IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP (0x400)")
+    check(image.characteristics & 0x0800, "lacks IMAGE_FILE_NET_RUN_FROM_SWAP (0x800)")
+    check(image.checksum == image.computed_checksum(),
+          "header checksum 0x%x, where the file sums to 0x%x" % (image.checksum, image.computed_checksum()))
     # Windows 95 and NT 4 refuse an image that asks for a later system.
     check(image.subsystem_version == (4, 0), "subsystem version %d.%d, not 4.0" % image.subsystem_version)
     check(image.os_version == (4, 0), "OS version %d.%d, not 4.0" % image.os_version)

@@ -699,6 +699,105 @@ TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
     EXPECT_EQ(0, next.WaitForExit());
 }
 
+// The CD taken out of drive D: while setup runs from it, and put back by the user.
+class CdOutTest : public InstallationTest {
+protected:
+    const char *const insertCd =
+        "Please insert the Starwake IV CD into drive D: and click Retry, or click Cancel to stop the installation.";
+
+    void SetUp() override
+    {
+        InstallationTest::SetUp();
+        int inserted = CdDrive("insert");   // each test with a disc of its own
+        if (inserted == 3)
+            GTEST_SKIP() << "drive D: is a folder here, as FUSE cannot mount: there is no disc to take out";
+        ASSERT_EQ(0, inserted);
+    }
+    void TearDown() override
+    {
+        if (out_)
+            EXPECT_EQ(0, CdDrive("insert"));
+        InstallationTest::TearDown();
+    }
+    void TakeOut() { ASSERT_EQ(0, CdDrive("eject")); out_ = true; }
+    void PutBack() { ASSERT_EQ(0, CdDrive("insert")); out_ = false; }
+
+    // setup.exe started from the CD by hand, up to the confirmation of folder.
+    void ToConfirmation(Wizard &wizard, const std::string &folder)
+    {
+        ASSERT_TRUE(wizard.StartProgram("D:\\setup.exe", "", "D:\\", ""));
+        ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+        wizard.Type(folder);
+        ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    }
+    // The CD out once sw4.anm, the second file, is under way: the copy held by the Cancel question meanwhile.
+    void TakeOutDuringTheCopy(Wizard &wizard)
+    {
+        PressCommand(wizard.Sheet(), SHEET_NEXT);
+        ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("sw4.anm") != std::string::npos; }, 60000));
+        PressCommand(wizard.CopyBox(), IDCANCEL);
+        HWND question;
+        ASSERT_TRUE(question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?"));
+        TakeOut();
+        PressCommand(question, IDNO);
+    }
+    // The box that asks for the CD, and no other box before it.
+    HWND AskedForTheCd(Wizard &wizard)
+    {
+        HWND box = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return (box = wizard.Box()) != nullptr; }, 60000));
+        EXPECT_EQ(insertCd, box ? MessageBoxText(box) : "no box");
+        return box;
+    }
+    void RetryToTheEnd(Wizard &wizard, HWND box, const std::string &folder)
+    {
+        PutBack();
+        PressCommand(box, IDRETRY);
+        ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete"; }, 120000))
+            << wizard.Step() << ": " << (wizard.Box() ? MessageBoxText(wizard.Box()) : "");
+        ExpectInstalled(folder, "D:");
+        EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+        CloseGame();
+    }
+
+    bool out_ = false;
+};
+
+TEST_F(CdOutTest, AtTheConfirmationTheCdIsAskedForAndRetryInstallsWhole)
+{
+    const std::string folder = base_ + "\\sw4";
+    Wizard wizard;
+    ToConfirmation(wizard, folder);
+    TakeOut();
+    PressCommand(wizard.Sheet(), SHEET_NEXT);
+    HWND box = AskedForTheCd(wizard);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(nullptr, wizard.CopyBox()) << "the copy started without its CD";
+    RetryToTheEnd(wizard, box, folder);
+}
+
+TEST_F(CdOutTest, InTheMiddleOfTheCopyTheCdIsAskedForAndRetryInstallsWhole)
+{
+    const std::string folder = base_ + "\\sw4";
+    Wizard wizard;
+    ToConfirmation(wizard, folder);
+    TakeOutDuringTheCopy(wizard);
+    HWND box = AskedForTheCd(wizard);
+    ASSERT_NE(nullptr, box);
+    RetryToTheEnd(wizard, box, folder);
+}
+
+TEST_F(CdOutTest, CancelWhileTheCdIsOutUndoesTheCopy)
+{
+    Wizard wizard;
+    ToConfirmation(wizard, base_ + "\\new\\sw4");
+    TakeOutDuringTheCopy(wizard);
+    HWND box = AskedForTheCd(wizard);
+    ASSERT_NE(nullptr, box);
+    PressCommand(box, IDCANCEL);
+    ExpectUndone(wizard, base_ + "\\new");
+}
+
 // Where most users of Windows 2000 and later install, with a program planted where an unquoted command
 // line would start it instead.
 TEST_F(InstallationTest, IntoProgramFilesTheGameIsRecordedStartedAndUninstalledByItsOwnName)

@@ -63,6 +63,37 @@ std::string UnixPath(const std::string &path)
     return result;
 }
 
+// Wine starts a Unix program from CreateProcess but its handle cannot be waited on: the command leaves its
+// status in a file, whole once named.
+int RunHostCommand(const std::string &command, DWORD timeoutMs)
+{
+    const std::string folder = ScratchFolder("host"), status = folder + "\\status";
+    std::string unixStatus = UnixPath(status);
+    if (unixStatus.empty())
+        return -1;
+    std::string commandLine = "/bin/sh -c \"" + command + "; echo $? >'" + unixStatus + ".part' && mv '" + unixStatus
+                              + ".part' '" + unixStatus + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        fprintf(stderr, "/bin/sh could not be started: %lu\n", GetLastError());
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    bool ended = WaitUntil([&] { return FileExists(status); }, timeoutMs);
+    std::string code = ReadBytes(status);
+    RemoveTree(folder);
+    return ended ? atoi(code.c_str()) : -1;
+}
+
+int CdDrive(const char *action)
+{
+    return RunHostCommand(std::string(CD_DRIVE_COMMAND " ") + action + " " CD_IMAGE_AND_DRIVE);
+}
+
 void RemoveTree(const std::string &path) { std::error_code ignored; fs::remove_all(path, ignored); }
 long long SizeOf(const std::string &path)
 {

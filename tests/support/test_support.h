@@ -22,6 +22,11 @@ std::string PlantedProgramPath();     // a program that leaves "<its path>.ran" 
 std::string SampleCdPath();           // the sample CD folder of the build
 std::string ScratchFolder(const std::string &tag);   // new and empty, under %TEMP%
 std::string UnixPath(const std::string &path);       // the host's name for one of ours
+// Runs command in the host's /bin/sh, as root like the tests; its exit status, -1 when it did not end in time.
+int RunHostCommand(const std::string &command, DWORD timeoutMs = 60000);
+// The disc of the CD-ROM drive D: taken out ("eject") or put back ("insert") on the host: 0 done, 3 when
+// the drive is a folder because FUSE cannot mount here.
+int CdDrive(const char *action);
 void RemoveTree(const std::string &path);
 bool FileExists(const std::string &path);
 bool FolderExists(const std::string &path);
