@@ -107,5 +107,9 @@
    killed run to the end of the installation, and what a second setup says. */
 #define IDS_COPY_MUTEX               68
 #define IDS_ANOTHER_SETUP_COPIES     69
+/* A start in a folder that has no name in the ANSI code page, and no short
+   name either: the two around the folder's name as the code page shows it. */
+#define IDS_FOLDER_NOT_NAMED         70
+#define IDS_RUN_FROM_CD              71
 
 #endif

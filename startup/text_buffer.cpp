@@ -75,3 +75,12 @@ int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *
     TrimLineEnd(text);
     return TextAppend(dest, destSize, text);
 }
+
+char *LastPathSeparator(const char *path)
+{
+    const char *found = NULL;
+    for (; *path != '\0'; path = CharNextA(path))
+        if (*path == '\\')
+            found = path;
+    return (char *)found;
+}

@@ -88,7 +88,7 @@ static BYTE DriveIndex(char letter)
 
 int CreateFolderChain(HWND page, char *path)
 {
-    char *cut = strrchr(path, '\\');
+    char *cut = LastPathSeparator(path);
     char *leaf;
 
     if (cut == NULL)
@@ -155,7 +155,7 @@ unsigned ValidateInstallDir(HWND page, char *path)
 void RemoveFolderChain(char *path, int levels)
 {
     while (levels-- > 0) {
-        char *cut = strrchr(path, '\\');
+        char *cut = LastPathSeparator(path);
         if (cut == NULL)
             return;
         *cut = '\0';
@@ -181,12 +181,28 @@ int RollBackFolders(void)
     return 1;
 }
 
+/* Cuts the folder box's text after MAX_TYPED_INSTALL_DIR characters, never
+   inside a double-byte one. 0 when the text may not have fit the buffer
+   whole: it fills the buffer and holds fewer characters than that. */
+static int CutTypedText(char *text)
+{
+    char *end = text;
+    int count;
+
+    for (count = 0; count < MAX_TYPED_INSTALL_DIR && *end != '\0'; count++)
+        end = CharNextA(end);
+    if (*end != '\0') {
+        *end = '\0';
+        return 1;
+    }
+    return end - text < PATH_TEXT_SIZE - 1;
+}
+
 /* Reads the folder box, cut at what a user may type, and checks it. */
 static void CheckTypedFolder(HWND page, int *step)
 {
     SendMessageA(hwndInstallDirEdit, WM_GETTEXT, PATH_TEXT_SIZE, (LPARAM)InstallDir);
-    InstallDir[MAX_TYPED_INSTALL_DIR] = '\0';
-    if (ValidateInstallDir(page, InstallDir)) {
+    if (CutTypedText(InstallDir) && ValidateInstallDir(page, InstallDir)) {
         SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
         (*step)++;
         FoldersCreated = 1;
