@@ -182,27 +182,23 @@ int RollBackFolders(void)
 }
 
 /* Cuts the folder box's text after MAX_TYPED_INSTALL_DIR characters, never
-   inside a double-byte one. 0 when the text may not have fit the buffer
-   whole: it fills the buffer and holds fewer characters than that. */
-static int CutTypedText(char *text)
+   inside a double-byte one. A text that filled the buffer may have lost its
+   end there; it is longer than the record carries, and so refused. */
+static void CutTypedText(char *text)
 {
-    char *end = text;
     int count;
 
-    for (count = 0; count < MAX_TYPED_INSTALL_DIR && *end != '\0'; count++)
-        end = CharNextA(end);
-    if (*end != '\0') {
-        *end = '\0';
-        return 1;
-    }
-    return end - text < PATH_TEXT_SIZE - 1;
+    for (count = 0; count < MAX_TYPED_INSTALL_DIR && *text != '\0'; count++)
+        text = CharNextA(text);
+    *text = '\0';
 }
 
 /* Reads the folder box, cut at what a user may type, and checks it. */
 static void CheckTypedFolder(HWND page, int *step)
 {
     SendMessageA(hwndInstallDirEdit, WM_GETTEXT, PATH_TEXT_SIZE, (LPARAM)InstallDir);
-    if (CutTypedText(InstallDir) && ValidateInstallDir(page, InstallDir)) {
+    CutTypedText(InstallDir);
+    if (ValidateInstallDir(page, InstallDir)) {
         SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
         (*step)++;
         FoldersCreated = 1;

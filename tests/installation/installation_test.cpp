@@ -878,6 +878,22 @@ TEST_F(InstallationTest, CodePageFoldersWithABackslashByteInstallAsTyped)
         EXPECT_EQ(2, ran) << "rows of this code page";
 }
 
+// In this process: the game's paths derived from a record of such a folder, quoted or not.
+TEST_F(InstallationTest, CodePageGamePathsFromTheRecordStepByCharacters)
+{
+    for (const std::string &folder : { std::string("C:\\") + Soft + "\\" + Hyouji, std::string("D:\\a ") + So,
+                                       std::string("C:\\") + KyoKou + "\\" + Gai }) {
+        SCOPED_TRACE(folder);
+        const std::string quote = folder.find(' ') == std::string::npos ? "" : "\"";
+        char command[RECORD_TEXT_SIZE], found[RECORD_TEXT_SIZE];
+        strcpy(command, (quote + folder + "\\SW4.EXE" + quote + " -uninstall").c_str());
+        ASSERT_EQ(1, DeriveGamePaths(command, sizeof command, found, sizeof found));
+        EXPECT_EQ(folder + "\\SW4w.exe", command);
+        EXPECT_EQ(folder, found);
+    }
+    strcpy(InstallDir, "c:\\sw4");
+}
+
 // The box's first 240 characters are taken, never a cut inside one; a text that may not have fit is refused.
 TEST_F(InstallationTest, CodePageLongFolderTextsAreNeverCutInsideACharacter)
 {
