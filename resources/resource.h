@@ -113,5 +113,9 @@
 /* The Retry / Cancel box while the CD folder cannot be entered or read,
    with %1 its drive. */
 #define IDS_INSERT_CD                71
+/* A start in a folder that has no name in the ANSI code page, and no short
+   name either: the two around the folder's name as the code page shows it. */
+#define IDS_FOLDER_NOT_NAMED         72
+#define IDS_RUN_FROM_CD              73
 
 #endif

@@ -31,12 +31,24 @@ command -v fuseiso >/dev/null || need+=(fuseiso)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
 
-if [ ${#need[@]} -eq 0 ]; then
-    exit 0
-fi
+# Locales whose ANSI code pages are double-byte: Wine takes the code page
+# from the Unix locale, and the tests run setup in Japanese and Chinese ones.
+installed locales || need+=(locales)
+test_locales=(ja_JP zh_TW)
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
+make_locales() {
+    local name
+    for name in "${test_locales[@]}"; do
+        locale -a 2>/dev/null | grep -qix "$name.utf-\?8" || $SUDO localedef -i "$name" -f UTF-8 "$name.UTF-8"
+    done
+}
+
+if [ ${#need[@]} -eq 0 ]; then
+    make_locales
+    exit 0
+fi
 case " ${need[*]} " in
 *:i386*)
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -46,3 +58,4 @@ case " ${need[*]} " in
 esac
 $SUDO apt-get update -q
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
+make_locales

@@ -114,6 +114,7 @@ build_target() {   # program
     case "$1" in
     shipped_setup_exe) echo setup ;;
     cd_image)          echo cd_image ;;
+    installation_test_*) echo installation_test ;;   # the same program in another locale
     resource_ids|artwork_encoder) echo "" ;;
     *)                 echo "$1" ;;
     esac

@@ -288,7 +288,7 @@ int DeriveGamePaths(char *command, size_t commandSize, char *folder, size_t fold
 
     if (!TextCopy(folder, folderSize, command))
         return 0;
-    cut = strrchr(folder, '\\');
+    cut = LastPathSeparator(folder);
     if (cut == NULL)
         return 0;
     *cut = '\0';

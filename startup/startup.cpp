@@ -4,11 +4,56 @@
 #include "copy/copy_job.h"
 #include "resources/resource.h"
 
+#include <string.h>
+
 HINSTANCE AppInstance;
 char SourceDir[PATH_TEXT_SIZE];
 int LaunchedFromAutorun;
 int RunGameOnExit;
 HANDLE SetupMutexHandle;
+
+typedef DWORD (WINAPI *GetCurrentDirectoryWProc)(DWORD, WCHAR *);
+typedef DWORD (WINAPI *GetShortPathNameWProc)(const WCHAR *, WCHAR *, DWORD);
+
+int CaptureSourceDir(void)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    GetCurrentDirectoryWProc currentDirectoryW;
+    GetShortPathNameWProc shortPathNameW;
+    WCHAR folder[MAX_PATH], back[MAX_PATH];
+    char name[PATH_TEXT_SIZE];
+    char text[512];
+    DWORD length;
+    int tries, backLength;
+
+    /* NT names folders in Unicode, and the ANSI text has a look-alike or
+       "?" for what the code page lacks. Windows 95's names are the ANSI
+       ones; there GetCurrentDirectoryW fails. */
+    GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
+    currentDirectoryW = (GetCurrentDirectoryWProc)(void *)GetProcAddress(kernel, "GetCurrentDirectoryW");
+    shortPathNameW = (GetShortPathNameWProc)(void *)GetProcAddress(kernel, "GetShortPathNameW");
+    if (currentDirectoryW == NULL || shortPathNameW == NULL)
+        return 1;
+    length = currentDirectoryW(MAX_PATH, folder);
+    /* The long name if its text reads back as the folder, else the 8.3
+       name, which is plain where it exists (a volume can do without). */
+    for (tries = 0; length != 0 && length < MAX_PATH && tries < 2; tries++) {
+        if (WideCharToMultiByte(CP_ACP, 0, folder, -1, name, sizeof name, NULL, NULL) != 0) {
+            backLength = MultiByteToWideChar(CP_ACP, 0, name, -1, back, MAX_PATH);
+            if (backLength != 0 && memcmp(back, folder, backLength * sizeof(WCHAR)) == 0)
+                return TextCopy(SourceDir, sizeof SourceDir, name);
+        }
+        length = shortPathNameW(folder, folder, MAX_PATH);
+    }
+    if (tries == 0)
+        return 1;
+
+    TextLoadString(text, sizeof text, IDS_FOLDER_NOT_NAMED);
+    TextAppend(text, sizeof text, SourceDir);
+    TextAppendString(text, sizeof text, IDS_RUN_FROM_CD);
+    MessageBoxA(NULL, text, NULL, MB_OK | MB_ICONSTOP);
+    return 0;
+}
 
 int IsFirstSetupInstance(HINSTANCE instance)
 {

@@ -19,6 +19,10 @@ extern HANDLE SetupMutexHandle;        /* held, never closed, for the process's 
 enum { REQUIRED_PHYSICAL_MEMORY = 15000000 };
 
 /* ---- Start-up checks --------------------------------------------------- */
+/* Fills SourceDir with the current directory, named so that it leads back
+   there: where the ANSI code page cannot hold its name, by its short name.
+   0 after a message naming the folder when it has no such name. */
+int CaptureSourceDir(void);
 /* 1 when this process created the setup mutex, else 0. */
 int IsFirstSetupInstance(HINSTANCE instance);
 /* 1 when the game's own mutex already exists, else 0; the probe never keeps it. */

@@ -76,13 +76,22 @@ int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *
     return TextAppend(dest, destSize, text);
 }
 
+char *LastPathSeparator(const char *path)
+{
+    const char *found = NULL;
+    for (; *path != '\0'; path = CharNextA(path))
+        if (*path == '\\')
+            found = path;
+    return (char *)found;
+}
+
 int TextAppendPath(char *path, size_t pathSize, const char *name)
 {
     size_t used = strlen(path);
+    const char *last = LastPathSeparator(path);
 
-    /* A root such as D:\ ends with its separator. Looked at by characters:
-       in a double-byte code page a character's second byte may be 0x5C. */
-    if (used > 0 && *CharPrevA(path, path + used) == '\\')
+    /* A root such as D:\ ends with its separator. */
+    if (last != NULL && last[1] == '\0')
         return TextAppend(path, pathSize, name);
     if (TextAppend(path, pathSize, "\\") && TextAppend(path, pathSize, name))
         return 1;

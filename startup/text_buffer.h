@@ -27,4 +27,10 @@ int TextLoadString(char *dest, size_t destSize, UINT id);
    insert for any %1 in it; the code itself where the system has no text. */
 int TextAppendSystemError(char *dest, size_t destSize, DWORD error, const char *insert);
 
+/* The last backslash of path, or NULL when it has none. Found character by
+   character: in a double-byte code page (932, 936, 950) the second byte of a
+   character may be 0x5C, and that is no backslash. Every cut of a path at
+   its separator goes through this. */
+char *LastPathSeparator(const char *path);
+
 #endif

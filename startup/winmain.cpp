@@ -48,7 +48,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     RestrictDllSearch();
     AppInstance = instance;
     InitWizardSheet();
-    GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
+    if (!CaptureSourceDir())
+        return 1;
     LaunchedFromAutorun = strstr(commandLine, "autorun") != NULL;
 
     /* Every instance claims or opens the setup mutex; only an autorun start

@@ -42,7 +42,7 @@ static int DesktopLinkPath(int desktop, char *link)
         if (!ShellDesktopFolder(desktop, link))
             return 0;
         /* Only a drive root comes with its backslash. */
-        if (link[strlen(link) - 1] != '\\' && !TextAppend(link, LINK_PATH_SIZE, "\\"))
+        if (LastPathSeparator(link) != link + strlen(link) - 1 && !TextAppend(link, LINK_PATH_SIZE, "\\"))
             return 0;
         return TextAppendString(link, LINK_PATH_SIZE, IDS_SHORTCUT_NAME);
     }

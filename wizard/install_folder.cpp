@@ -88,7 +88,7 @@ static BYTE DriveIndex(char letter)
 
 int CreateFolderChain(HWND page, char *path)
 {
-    char *cut = strrchr(path, '\\');
+    char *cut = LastPathSeparator(path);
     char *leaf;
 
     if (cut == NULL)
@@ -155,7 +155,7 @@ unsigned ValidateInstallDir(HWND page, char *path)
 void RemoveFolderChain(char *path, int levels)
 {
     while (levels-- > 0) {
-        char *cut = strrchr(path, '\\');
+        char *cut = LastPathSeparator(path);
         if (cut == NULL)
             return;
         *cut = '\0';
@@ -181,11 +181,23 @@ int RollBackFolders(void)
     return 1;
 }
 
+/* Cuts the folder box's text after MAX_TYPED_INSTALL_DIR characters, never
+   inside a double-byte one. A text that filled the buffer may have lost its
+   end there; it is longer than the record carries, and so refused. */
+static void CutTypedText(char *text)
+{
+    int count;
+
+    for (count = 0; count < MAX_TYPED_INSTALL_DIR && *text != '\0'; count++)
+        text = CharNextA(text);
+    *text = '\0';
+}
+
 /* Reads the folder box, cut at what a user may type, and checks it. */
 static void CheckTypedFolder(HWND page, int *step)
 {
     SendMessageA(hwndInstallDirEdit, WM_GETTEXT, PATH_TEXT_SIZE, (LPARAM)InstallDir);
-    InstallDir[MAX_TYPED_INSTALL_DIR] = '\0';
+    CutTypedText(InstallDir);
     if (ValidateInstallDir(page, InstallDir)) {
         SendMessageA(hwndInstallDirEdit, WM_SETTEXT, 0, (LPARAM)InstallDir);
         (*step)++;

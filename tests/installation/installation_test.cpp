@@ -899,4 +899,175 @@ TEST_F(InstallationTest, ShortcutGoesWhereTheShellSaysAndElseIntoTheWindowsFolde
     strcpy(InstallDir, "c:\\sw4");
 }
 
+// ---- Code pages ------------------------------------------------------------
+// ctest runs this program again under LANG=ja_JP.UTF-8 and zh_TW.UTF-8 for the CodePage tests: Wine takes a
+// process's ANSI code page from the Unix locale it starts in, and setup started from here keeps this one.
+// Paths here are in that code page, so they are read through the ANSI calls as setup reads them.
+
+bool PathThere(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void RemoveTreeInCodePage(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string path = folder + "\\" + found.cFileName;
+            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTreeInCodePage(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// The code page the locale of this run must give, or 0 where the run does not say.
+UINT ExpectedCodePage()
+{
+    const char *expected = getenv("SW4_TEST_ACP");
+    return expected ? (UINT)atoi(expected) : 0;
+}
+
+// Folder names whose second byte of a character is 0x5C, a backslash: in 932 ソ and 表, in 950 許, 功 and 蓋.
+const char So[] = "\x83\x5c", Soft[] = "\x83\x5c\x83\x74\x83\x67", Hyouji[] = "\x95\x5c\x8e\xa6";
+const char KyoKou[] = "\xb3\x5c\xa5\x5c", Kou[] = "\xa5\x5c", Gai[] = "\xbb\x5c";
+const char Ge[] = "\x83\x51";   // ゲ, no backslash in it
+
+// Each made, shown as typed, taken back by Back, installed into, recorded, found by the next start, and the
+// shortcut's target.
+TEST_F(InstallationTest, CodePageFoldersWithABackslashByteInstallAsTyped)
+{
+    ASSERT_EQ(ExpectedCodePage() ? ExpectedCodePage() : GetACP(), GetACP())
+        << "the locale is missing; scripts/install-deps.sh makes it";
+    // The folders made, from the top down; the last is typed.
+    const struct { UINT codePage; std::vector<std::string> made; } rows[] = {
+        { 932, { std::string("C:\\") + Soft } },
+        { 932, { std::string("C:\\") + Soft, std::string("C:\\") + Soft + "\\" + Hyouji } },
+        { 950, { std::string("C:\\") + KyoKou, std::string("C:\\") + KyoKou + "\\" + Gai } },
+        { 950, { std::string("C:\\") + Kou } },
+    };
+    int ran = 0;
+    for (const auto &row : rows) {
+        if (row.codePage != GetACP())
+            continue;
+        ran++;
+        const std::string folder = row.made.back();
+        SCOPED_TRACE(folder);
+        RemoveTreeInCodePage(row.made[0]);
+        Wizard wizard;
+        Choose(wizard, folder);
+        for (const std::string &made : row.made)
+            EXPECT_TRUE(PathThere(made)) << "not made: " << made;
+        ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+        for (const std::string &made : row.made)
+            EXPECT_FALSE(PathThere(made)) << "Back left " << made;
+        ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+        EXPECT_EQ(folder, wizard.Folder());
+        ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
+        for (const GameFile &file : GameFiles)
+            EXPECT_TRUE(PathThere(folder + "\\" + file.installed)) << "not installed: " << file.installed;
+        EXPECT_EQ(folder + "\\SW4.EXE -uninstall" + '\0', ReadRecordValue("UninstallString"));
+        ExpectLink(DesktopShortcut(), folder);
+        EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+
+        ProgramRun next;
+        ASSERT_TRUE(next.Start(SetupExePath(), "", cd_));
+        EXPECT_NE(nullptr, WaitForWindow(next.Id(), "Starwake IV Launch")) << "the next start did not find it";
+        next.Kill();
+        Forget("");
+        RemoveTreeInCodePage(row.made[0]);
+    }
+    if (ExpectedCodePage())
+        EXPECT_EQ(2, ran) << "rows of this code page";
+}
+
+// In this process: the game's paths derived from a record of such a folder, quoted or not.
+TEST_F(InstallationTest, CodePageGamePathsFromTheRecordStepByCharacters)
+{
+    for (const std::string &folder : { std::string("C:\\") + Soft + "\\" + Hyouji, std::string("D:\\a ") + So,
+                                       std::string("C:\\") + KyoKou + "\\" + Gai }) {
+        SCOPED_TRACE(folder);
+        const std::string quote = folder.find(' ') == std::string::npos ? "" : "\"";
+        char command[RECORD_TEXT_SIZE], found[RECORD_TEXT_SIZE];
+        strcpy(command, (quote + folder + "\\SW4.EXE" + quote + " -uninstall").c_str());
+        ASSERT_EQ(1, DeriveGamePaths(command, sizeof command, found, sizeof found));
+        EXPECT_EQ(folder + "\\SW4w.exe", command);
+        EXPECT_EQ(folder, found);
+    }
+    strcpy(InstallDir, "c:\\sw4");
+}
+
+// The box's first 240 characters are taken, never a cut inside one; a text that may not have fit is refused.
+TEST_F(InstallationTest, CodePageLongFolderTextsAreNeverCutInsideACharacter)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "a Japanese run only";
+    std::string only = "C:\\", fits = "C:\\";
+    for (int i = 0; i < 126; i++)
+        only += Ge;   // 255 bytes: the whole buffer
+    for (int i = 0; i < 116; i++)
+        fits += Ge;   // 235 bytes: the record carries it
+    const std::string top = "C:\\cp";
+    const std::string cut = top + std::string(234, '\\') + Ge + "\\past the cut";   // ゲ is the 240th
+    const struct { std::string text, step, shown; std::vector<std::string> made; } rows[] = {
+        { fits, "confirm", fits, { fits } },
+        { cut, "confirm", top + "\\" + Ge, { top, top + "\\" + Ge } },
+        { only, "refused", only, {} },
+    };
+    Wizard wizard;
+    ASSERT_TRUE(wizard.Start(cd_));
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        wizard.Type(row.text);
+        EXPECT_EQ(row.step, wizard.Press(SHEET_NEXT));
+        EXPECT_EQ(row.shown, wizard.Folder());
+        for (const std::string &made : row.made)
+            EXPECT_TRUE(PathThere(made)) << "not made: " << made;
+        WIN32_FIND_DATAA found;
+        HANDLE stray = FindFirstFileA((std::string("C:\\") + Ge + "*").c_str(), &found);
+        if (row.made.empty())
+            EXPECT_EQ(INVALID_HANDLE_VALUE, stray) << "a folder of the refused text was left";
+        if (stray != INVALID_HANDLE_VALUE)
+            FindClose(stray);
+        ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
+        for (const std::string &made : row.made)
+            EXPECT_FALSE(PathThere(made)) << "Back left " << made;
+    }
+    EXPECT_EQ(0, wizard.Close(IDCANCEL));
+    RemoveTreeInCodePage(top);
+}
+
+// Started in a folder whose name the ANSI code page cannot hold (Ł, ź under 1252), setup takes it by its short
+// name, and installs from it whole.
+TEST_F(InstallationTest, CdFolderWhoseNameAnsiCannotHoldInstallsWhole)
+{
+    const std::wstring wideCd = std::wstring(cd_.begin(), cd_.end()) + L"\\cd-\x141\xf3" L"d\x17a";
+    ASSERT_TRUE(CreateDirectoryW(wideCd.c_str(), nullptr));
+    WCHAR wideShort[MAX_PATH];
+    char shortCd[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameW(wideCd.c_str(), wideShort, MAX_PATH));
+    WideCharToMultiByte(CP_ACP, 0, wideShort, -1, shortCd, MAX_PATH, nullptr, nullptr);
+    MakeSmallCd(shortCd);
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, here);
+    ASSERT_TRUE(SetCurrentDirectoryW(wideCd.c_str()));
+    Wizard wizard;
+    bool started = wizard.Start("");   // in the folder this process stands in
+    SetCurrentDirectoryA(here);
+    ASSERT_TRUE(started);
+    ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
+    const std::string folder = base_ + "\\sw4";
+    wizard.Type(folder);
+    ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
+    ASSERT_EQ("complete", wizard.Press(SHEET_NEXT)) << MessageBoxText(wizard.Box());
+    ExpectInstalled(folder, shortCd);
+    EXPECT_STRCASEEQ(shortCd, DirectXCall("RootPath").c_str());
+    EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+}
+
 }  // namespace
