@@ -7,26 +7,7 @@
 #   scripts/bench-startup.sh [other/setup.exe ...]
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-. "$top/scripts/host.sh"
-select_host_build || exit 1
-enter_host_road "$0" "$@" || exit 1
-build=$SW4_BUILD
-
-"$top/scripts/build-all.sh" || exit 1
-check_wine_runs || exit 1
-
-. "$top/scripts/wine-session.sh"
-run_dir=$(mktemp -d /tmp/sw4-bench.XXXXXX)
-export WINEPREFIX="$run_dir/prefix"
-cleanup() {
-    stop_wine_session
-    rm -rf "$run_dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-start_virtual_display || exit 1
-start_wine_prefix
+. "$top/scripts/bench-session.sh"
 "$SW4_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
 dos() { echo "Z:${1//\//\\}"; }
 status=0
