@@ -699,103 +699,69 @@ TEST_F(InstallationTest, FromTheCdDriveAsItsAutorunEntryStartsIt)
     EXPECT_EQ(0, next.WaitForExit());
 }
 
-// The CD taken out of drive D: while setup runs from it, and put back by the user.
+// The CD taken out of drive D: while setup runs from it: at the confirmation or during the copy (while the
+// copy waits in the Cancel question). The box asks for it, never blaming the CD for lacking files; put back,
+// Retry installs every file whole; Cancel undoes what this run copied.
 class CdOutTest : public InstallationTest {
 protected:
-    const char *const insertCd =
-        "Please insert the Starwake IV CD into drive D: and click Retry, or click Cancel to stop the installation.";
-
     void SetUp() override
     {
         InstallationTest::SetUp();
-        int inserted = CdDrive("insert");   // each test with a disc of its own
+        int inserted = CdDrive("insert");
         if (inserted == 3)
             GTEST_SKIP() << "drive D: is a folder here, as FUSE cannot mount: there is no disc to take out";
         ASSERT_EQ(0, inserted);
     }
     void TearDown() override
     {
-        if (out_)
-            EXPECT_EQ(0, CdDrive("insert"));
+        EXPECT_EQ(0, CdDrive("insert"));
         InstallationTest::TearDown();
     }
-    void TakeOut() { ASSERT_EQ(0, CdDrive("eject")); out_ = true; }
-    void PutBack() { ASSERT_EQ(0, CdDrive("insert")); out_ = false; }
+};
 
-    // setup.exe started from the CD by hand, up to the confirmation of folder.
-    void ToConfirmation(Wizard &wizard, const std::string &folder)
-    {
+TEST_F(CdOutTest, TheCdIsAskedForThenRetryInstallsWholeOrCancelUndoes)
+{
+    const struct { bool duringTheCopy, retry; } rows[] = { { true, false }, { false, true }, { true, true } };
+    const std::string folder = base_ + "\\new\\sw4";
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.duringTheCopy ? "during the copy, " : "at the confirmation, ")
+                     + (row.retry ? "Retry" : "Cancel"));
+        ASSERT_EQ(0, CdDrive("insert"));   // a disc of its own
+        Wizard wizard;
         ASSERT_TRUE(wizard.StartProgram("D:\\setup.exe", "", "D:\\", ""));
         ASSERT_EQ("folder", wizard.Press(SHEET_NEXT));
         wizard.Type(folder);
         ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
-    }
-    // The CD out once sw4.anm, the second file, is under way: the copy held by the Cancel question meanwhile.
-    void TakeOutDuringTheCopy(Wizard &wizard)
-    {
-        PressCommand(wizard.Sheet(), SHEET_NEXT);
-        ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("sw4.anm") != std::string::npos; }, 60000));
-        PressCommand(wizard.CopyBox(), IDCANCEL);
-        HWND question;
-        ASSERT_TRUE(question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?"));
-        TakeOut();
-        PressCommand(question, IDNO);
-    }
-    // The box that asks for the CD, and no other box before it.
-    HWND AskedForTheCd(Wizard &wizard)
-    {
+        if (row.duringTheCopy) {
+            PressCommand(wizard.Sheet(), SHEET_NEXT);
+            ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("sw4.anm") != std::string::npos; }, 60000));
+            PressCommand(wizard.CopyBox(), IDCANCEL);
+            HWND question;
+            ASSERT_TRUE(question = WaitForMessageBox(wizard.Setup().Id(), "Abort installation?"));
+            ASSERT_EQ(0, CdDrive("eject"));
+            PressCommand(question, IDNO);
+        } else {
+            ASSERT_EQ(0, CdDrive("eject"));
+            PressCommand(wizard.Sheet(), SHEET_NEXT);
+        }
         HWND box = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return (box = wizard.Box()) != nullptr; }, 60000));
-        EXPECT_EQ(insertCd, box ? MessageBoxText(box) : "no box");
-        return box;
-    }
-    void RetryToTheEnd(Wizard &wizard, HWND box, const std::string &folder)
-    {
-        PutBack();
+        ASSERT_TRUE(WaitUntil([&] { return (box = wizard.Box()) != nullptr; }, 60000));
+        EXPECT_EQ("Please insert the Starwake IV CD into drive D: and click Retry, or click Cancel to stop the "
+                  "installation.", MessageBoxText(box));
+        EXPECT_EQ(row.duringTheCopy, wizard.CopyBox() != nullptr) << "the copy started without its CD";
+        if (!row.retry) {
+            PressCommand(box, IDCANCEL);
+            ExpectUndone(wizard, base_ + "\\new");
+            continue;
+        }
+        ASSERT_EQ(0, CdDrive("insert"));
         PressCommand(box, IDRETRY);
         ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete"; }, 120000))
             << wizard.Step() << ": " << (wizard.Box() ? MessageBoxText(wizard.Box()) : "");
         ExpectInstalled(folder, "D:");
         EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
-        CloseGame();
+        Forget(base_ + "\\new");
     }
-
-    bool out_ = false;
-};
-
-TEST_F(CdOutTest, AtTheConfirmationTheCdIsAskedForAndRetryInstallsWhole)
-{
-    const std::string folder = base_ + "\\sw4";
-    Wizard wizard;
-    ToConfirmation(wizard, folder);
-    TakeOut();
-    PressCommand(wizard.Sheet(), SHEET_NEXT);
-    HWND box = AskedForTheCd(wizard);
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ(nullptr, wizard.CopyBox()) << "the copy started without its CD";
-    RetryToTheEnd(wizard, box, folder);
-}
-
-TEST_F(CdOutTest, InTheMiddleOfTheCopyTheCdIsAskedForAndRetryInstallsWhole)
-{
-    const std::string folder = base_ + "\\sw4";
-    Wizard wizard;
-    ToConfirmation(wizard, folder);
-    TakeOutDuringTheCopy(wizard);
-    HWND box = AskedForTheCd(wizard);
-    ASSERT_NE(nullptr, box);
-    RetryToTheEnd(wizard, box, folder);
-}
-
-TEST_F(CdOutTest, CancelWhileTheCdIsOutUndoesTheCopy)
-{
-    Wizard wizard;
-    ToConfirmation(wizard, base_ + "\\new\\sw4");
-    TakeOutDuringTheCopy(wizard);
-    HWND box = AskedForTheCd(wizard);
-    ASSERT_NE(nullptr, box);
-    PressCommand(box, IDCANCEL);
-    ExpectUndone(wizard, base_ + "\\new");
 }
 
 // Where most users of Windows 2000 and later install, with a program planted where an unquoted command
@@ -908,28 +874,24 @@ bool PathThere(const std::string &path) { return GetFileAttributesA(path.c_str()
 
 void RemoveTreeInCodePage(const std::string &folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string path = folder + "\\" + found.cFileName;
-            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTreeInCodePage(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+    WCHAR wide[MAX_PATH];
+    std::error_code ignored;
+    if (MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH))
+        std::filesystem::remove_all(wide, ignored);
 }
 
-// The code page the locale of this run must give, or 0 where the run does not say.
-UINT ExpectedCodePage()
+// The code page of this run: the one its locale must give (a missing locale would give 1252 and skip silently).
+UINT CodePage()
 {
     const char *expected = getenv("SW4_TEST_ACP");
-    return expected ? (UINT)atoi(expected) : 0;
+    EXPECT_EQ(expected ? (UINT)atoi(expected) : GetACP(), GetACP()) << "scripts/install-deps.sh makes the locale";
+    return GetACP();
+}
+// Each folder made or gone, as expected.
+void ExpectFolders(const std::vector<std::string> &folders, bool there)
+{
+    for (const std::string &folder : folders)
+        EXPECT_EQ(there, PathThere(folder)) << folder;
 }
 
 // Folder names whose second byte of a character is 0x5C, a backslash: in 932 ソ and 表, in 950 許, 功 and 蓋.
@@ -941,8 +903,7 @@ const char Ge[] = "\x83\x51";   // ゲ, no backslash in it
 // shortcut's target.
 TEST_F(InstallationTest, CodePageFoldersWithABackslashByteInstallAsTyped)
 {
-    ASSERT_EQ(ExpectedCodePage() ? ExpectedCodePage() : GetACP(), GetACP())
-        << "the locale is missing; scripts/install-deps.sh makes it";
+    const UINT codePage = CodePage();
     // The folders made, from the top down; the last is typed.
     const struct { UINT codePage; std::vector<std::string> made; } rows[] = {
         { 932, { std::string("C:\\") + Soft } },
@@ -950,21 +911,17 @@ TEST_F(InstallationTest, CodePageFoldersWithABackslashByteInstallAsTyped)
         { 950, { std::string("C:\\") + KyoKou, std::string("C:\\") + KyoKou + "\\" + Gai } },
         { 950, { std::string("C:\\") + Kou } },
     };
-    int ran = 0;
     for (const auto &row : rows) {
-        if (row.codePage != GetACP())
+        if (row.codePage != codePage)
             continue;
-        ran++;
         const std::string folder = row.made.back();
         SCOPED_TRACE(folder);
         RemoveTreeInCodePage(row.made[0]);
         Wizard wizard;
         Choose(wizard, folder);
-        for (const std::string &made : row.made)
-            EXPECT_TRUE(PathThere(made)) << "not made: " << made;
+        ExpectFolders(row.made, true);
         ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
-        for (const std::string &made : row.made)
-            EXPECT_FALSE(PathThere(made)) << "Back left " << made;
+        ExpectFolders(row.made, false);
         ASSERT_EQ("confirm", wizard.Press(SHEET_NEXT));
         EXPECT_EQ(folder, wizard.Folder());
         ASSERT_EQ("complete", wizard.Press(SHEET_NEXT));
@@ -981,30 +938,12 @@ TEST_F(InstallationTest, CodePageFoldersWithABackslashByteInstallAsTyped)
         Forget("");
         RemoveTreeInCodePage(row.made[0]);
     }
-    if (ExpectedCodePage())
-        EXPECT_EQ(2, ran) << "rows of this code page";
-}
-
-// In this process: the game's paths derived from a record of such a folder, quoted or not.
-TEST_F(InstallationTest, CodePageGamePathsFromTheRecordStepByCharacters)
-{
-    for (const std::string &folder : { std::string("C:\\") + Soft + "\\" + Hyouji, std::string("D:\\a ") + So,
-                                       std::string("C:\\") + KyoKou + "\\" + Gai }) {
-        SCOPED_TRACE(folder);
-        const std::string quote = folder.find(' ') == std::string::npos ? "" : "\"";
-        char command[RECORD_TEXT_SIZE], found[RECORD_TEXT_SIZE];
-        strcpy(command, (quote + folder + "\\SW4.EXE" + quote + " -uninstall").c_str());
-        ASSERT_EQ(1, DeriveGamePaths(command, sizeof command, found, sizeof found));
-        EXPECT_EQ(folder + "\\SW4w.exe", command);
-        EXPECT_EQ(folder, found);
-    }
-    strcpy(InstallDir, "c:\\sw4");
 }
 
 // The box's first 240 characters are taken, never a cut inside one; a text that may not have fit is refused.
 TEST_F(InstallationTest, CodePageLongFolderTextsAreNeverCutInsideACharacter)
 {
-    if (GetACP() != 932)
+    if (CodePage() != 932)
         GTEST_SKIP() << "a Japanese run only";
     std::string only = "C:\\", fits = "C:\\";
     for (int i = 0; i < 126; i++)
@@ -1026,8 +965,7 @@ TEST_F(InstallationTest, CodePageLongFolderTextsAreNeverCutInsideACharacter)
         wizard.Type(row.text);
         EXPECT_EQ(row.step, wizard.Press(SHEET_NEXT));
         EXPECT_EQ(row.shown, wizard.Folder());
-        for (const std::string &made : row.made)
-            EXPECT_TRUE(PathThere(made)) << "not made: " << made;
+        ExpectFolders(row.made, true);
         WIN32_FIND_DATAA found;
         HANDLE stray = FindFirstFileA((std::string("C:\\") + Ge + "*").c_str(), &found);
         if (row.made.empty())
@@ -1035,8 +973,7 @@ TEST_F(InstallationTest, CodePageLongFolderTextsAreNeverCutInsideACharacter)
         if (stray != INVALID_HANDLE_VALUE)
             FindClose(stray);
         ASSERT_EQ("folder", wizard.Press(SHEET_BACK));
-        for (const std::string &made : row.made)
-            EXPECT_FALSE(PathThere(made)) << "Back left " << made;
+        ExpectFolders(row.made, false);
     }
     EXPECT_EQ(0, wizard.Close(IDCANCEL));
     RemoveTreeInCodePage(top);

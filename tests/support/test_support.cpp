@@ -364,16 +364,14 @@ bool ProgramRun::Start(const std::string &exe, const std::string &arguments, con
     std::string program = exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
     std::string commandLine = program + (arguments.empty() ? "" : " " + arguments);
     std::string name = environment.substr(0, environment.find('='));
-    char saved[1024];
-    DWORD kept = environment.empty() ? 0 : GetEnvironmentVariableA(name.c_str(), saved, sizeof saved);
     if (!environment.empty())
         SetEnvironmentVariableA(name.c_str(), environment.substr(name.size() + 1).c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                   folder.empty() ? nullptr : folder.c_str(), &startup, &process_);
-    if (!environment.empty())   // as it was: WINEDLLOVERRIDES, say, is the test run's own
-        SetEnvironmentVariableA(name.c_str(), kept > 0 && kept < sizeof saved ? saved : nullptr);
+    if (!environment.empty())
+        SetEnvironmentVariableA(name.c_str(), nullptr);
     if (!started)
         fprintf(stderr, "CreateProcess(%s) failed: %lu\n", exe.c_str(), GetLastError());
     return started != FALSE;
