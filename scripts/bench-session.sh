@@ -3,12 +3,7 @@
 # Wine prefix under $run_dir on a virtual display of the run's own, both
 # taken away when the script ends. Sets build to the build folder in use.
 . "$top/scripts/host.sh"
-select_host_build || exit 1
-enter_host_road "$0" "$@" || exit 1
-build=$SW4_BUILD
-
-"$top/scripts/build-all.sh" || exit 1
-check_wine_runs || exit 1
+build_for_host "$@"
 
 . "$top/scripts/wine-session.sh"
 run_dir=$(mktemp -d /tmp/sw4-bench.XXXXXX)

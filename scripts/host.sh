@@ -214,3 +214,16 @@ check_wine_runs() {
         return 1
     fi
 }
+
+# For the scripts that run the first build this host tests (the sample, the
+# benchmarks): picks and enters the road, called with the script's own
+# arguments, builds everything, and sets build to that build's folder.
+build_for_host() {   # [arguments]
+    local top
+    top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    select_host_build || exit 1
+    enter_host_road "$0" "$@" || exit 1
+    build=$SW4_BUILD
+    "$top/scripts/build-all.sh" || exit 1
+    check_wine_runs || exit 1
+}

@@ -11,12 +11,7 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/host.sh"
-select_host_build || exit 1
-enter_host_road "$0" "$@" || exit 1
-build=$SW4_BUILD
-
-"$top/scripts/build-all.sh" || exit 1
-check_wine_runs || exit 1
+build_for_host "$@"
 
 . "$top/scripts/wine-session.sh"
 export WINEPREFIX=${SW4_SAMPLE_PREFIX:-$build/sample-prefix}

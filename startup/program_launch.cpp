@@ -1,4 +1,5 @@
 #include "startup/install_record.h"
+#include "startup/system_libraries.h"
 #include "startup/text_buffer.h"
 #include "resources/resource.h"
 
@@ -123,8 +124,7 @@ static int IsSixtyFourBitWindows(void)
     if (sizeof(void *) == 8)
         return 1;
     /* Not in Windows 95, 98 or NT 4: looked up, not imported. */
-    isWow64Process = (IsWow64ProcessProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                 "IsWow64Process");
+    isWow64Process = (IsWow64ProcessProc)(void *)KernelCall("IsWow64Process");
     return isWow64Process != NULL && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 

@@ -1,4 +1,5 @@
 #include "startup/startup.h"
+#include "startup/system_libraries.h"
 #include "startup/text_buffer.h"
 #include "launcher/artwork_panel.h"
 #include "copy/copy_job.h"
@@ -17,7 +18,6 @@ typedef DWORD (WINAPI *GetShortPathNameWProc)(const WCHAR *, WCHAR *, DWORD);
 
 int CaptureSourceDir(void)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     GetCurrentDirectoryWProc currentDirectoryW;
     GetShortPathNameWProc shortPathNameW;
     WCHAR folder[MAX_PATH], back[MAX_PATH];
@@ -30,8 +30,8 @@ int CaptureSourceDir(void)
        "?" for what the code page lacks. Windows 95's names are the ANSI
        ones; there GetCurrentDirectoryW fails. */
     GetCurrentDirectoryA(sizeof SourceDir, SourceDir);
-    currentDirectoryW = (GetCurrentDirectoryWProc)(void *)GetProcAddress(kernel, "GetCurrentDirectoryW");
-    shortPathNameW = (GetShortPathNameWProc)(void *)GetProcAddress(kernel, "GetShortPathNameW");
+    currentDirectoryW = (GetCurrentDirectoryWProc)(void *)KernelCall("GetCurrentDirectoryW");
+    shortPathNameW = (GetShortPathNameWProc)(void *)KernelCall("GetShortPathNameW");
     if (currentDirectoryW == NULL || shortPathNameW == NULL)
         return 1;
     length = currentDirectoryW(MAX_PATH, folder);

@@ -22,13 +22,17 @@ static int SearchFlagsKnown;
 typedef BOOL (WINAPI *SetDefaultDllDirectoriesProc)(DWORD);
 typedef BOOL (WINAPI *SetDllDirectoryAProc)(LPCSTR);
 
-/* Both looked up: Windows 95 to 2000 have neither, and run nothing elevated. */
+FARPROC KernelCall(const char *name)
+{
+    return GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
+}
+
+/* Windows 95 to 2000 have neither, and run nothing elevated. */
 void RestrictDllSearch(void)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
     SetDefaultDllDirectoriesProc setDefaultDllDirectories =
-        (SetDefaultDllDirectoriesProc)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories");
-    SetDllDirectoryAProc setDllDirectory = (SetDllDirectoryAProc)(void *)GetProcAddress(kernel, "SetDllDirectoryA");
+        (SetDefaultDllDirectoriesProc)(void *)KernelCall("SetDefaultDllDirectories");
+    SetDllDirectoryAProc setDllDirectory = (SetDllDirectoryAProc)(void *)KernelCall("SetDllDirectoryA");
 
     /* XP SP1 on: no more DLLs from the current folder. */
     if (setDllDirectory != NULL)

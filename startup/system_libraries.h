@@ -14,6 +14,10 @@
    its own, out of the DLL search of this process. First thing at start. */
 void RestrictDllSearch(void);
 
+/* A call of kernel32 that not every Windows has, looked up rather than
+   imported; NULL where this one lacks it. */
+FARPROC KernelCall(const char *name);
+
 /* Loads the DLL at path, a full path, with its own imports taken from its
    folder and the system's, never from the current folder. NULL on failure. */
 HMODULE LoadLibraryByPath(const char *path);
