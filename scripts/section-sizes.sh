@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints where the bytes of setup.exe go: each section's size in memory, and
 # the code and data (every section but the resources and relocations) against
-# the 24 KiB the program may take. Builds first when there is nothing to read.
+# the 26 KiB the program may take. Builds first when there is nothing to read.
 #   scripts/section-sizes.sh [setup.exe]
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,5 +19,5 @@ while read -r _ name size _; do
     printf '%-10s %10d\n' "$name" "$bytes"
     case "$name" in .rsrc|.reloc) ;; *) total=$((total + bytes)) ;; esac
 done < <("$objdump" -h "$exe" | grep -E '^ +[0-9]+ ')
-printf '%-10s %10d of %d (code and data, without resources and relocations)\n' total "$total" $((24 * 1024))
+printf '%-10s %10d of %d (code and data, without resources and relocations)\n' total "$total" $((26 * 1024))
 printf '%-10s %10d\n' file "$(stat -c %s "$exe")"

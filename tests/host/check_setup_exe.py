@@ -17,7 +17,7 @@ import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
 
-MAX_CODE_AND_DATA = 24 * 1024   # every section but the resources and relocations
+MAX_CODE_AND_DATA = 26 * 1024   # every section but the resources and relocations
 RT_MANIFEST = 24
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
