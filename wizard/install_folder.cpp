@@ -44,39 +44,34 @@ int CheckDriveSpace(HWND page, BYTE driveIndex)
     return SetCurrentDirectoryA(root) != 0;
 }
 
-/* A part of only dots and blanks: the system strips trailing dots and
+/* A leaf of only dots and blanks: the system strips trailing dots and
    blanks, so it reads as "here" or "up" (".", "..", "...", ".. "). */
-static int IsDotsAndBlanks(const char *part, size_t length)
+static int IsDotsAndBlanks(const char *leaf)
 {
-    size_t i;
-    if (length == 0)
-        return 0;   /* "a//b": doubled slashes are one separator */
-    for (i = 0; i < length; i++)
-        if (part[i] != '.' && part[i] != ' ')
-            return 0;
-    return 1;
+    if (*leaf == '\0')
+        return 0;
+    while (*leaf == '.' || *leaf == ' ')
+        leaf++;
+    return *leaf == '\0';
 }
 
 /* Only a leaf that leads down from the folder entered last keeps the folders
-   made so far on the path that the rollback walks up. Refused: a leaf that
-   starts with a slash (rooted; under Wine a Unix path), one with a drive
-   ("x:name", another drive's current folder), and one with a part of only
-   dots and blanks between the forward slashes, which the system also reads
-   as separators. */
+   made so far on the path that the rollback walks up. Refused: one with a
+   drive ("x:name", another drive's current folder), and one of only dots
+   and blanks. */
 static int StaysBelow(const char *leaf)
 {
-    const char *part = leaf;
+    return strchr(leaf, ':') == NULL && !IsDotsAndBlanks(leaf);
+}
 
-    if (leaf[0] == '/' || strchr(leaf, ':') != NULL)
-        return 0;
-    for (;;) {
-        size_t length = strcspn(part, "/");
-        if (IsDotsAndBlanks(part, length))
-            return 0;
-        if (part[length] == '\0')
-            return 1;
-        part += length + 1;
-    }
+/* Windows takes "/" as a separator too; the chain cuts at backslashes only.
+   Neither byte is ever the second of a double-byte character, but the walk
+   goes by characters all the same. */
+static void SlashesToBackslashes(char *path)
+{
+    for (; *path != '\0'; path = CharNextA(path))
+        if (*path == '/')
+            *path = '\\';
 }
 
 static BYTE DriveIndex(char letter)
@@ -132,8 +127,13 @@ unsigned ValidateInstallDir(HWND page, char *path)
     char folder[PATH_TEXT_SIZE];
     DWORD length;
 
+    SlashesToBackslashes(path);
     if (path[0] == '\0' || path[1] != ':')
         return 0;   /* relative, rooted without a drive, network: untouched */
+    /* "c:games" names a folder below the drive's current one, which the
+       user cannot see; only "c:" alone chooses the root. */
+    if (path[2] != '\0' && path[2] != '\\')
+        return 0;
     FoldersMadeThisCheck = 0;
     if (!CreateFolderChain(page, path)) {
         RemoveFoldersOfRefusedCheck();

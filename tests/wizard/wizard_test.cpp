@@ -159,8 +159,9 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         { "a folder that is there", b + "\\empty", 0, "confirm", b + "\\empty", {}, { b + "\\empty" } },
         { "a drive", "c:", 0, "confirm", "C:\\", {}, { "C:\\windows" } },
         { "a drive root", "c:\\", 0, "confirm", "C:\\", {}, { "C:\\windows" } },
-        { "no backslash", "c:games", 0, "confirm", "C:\\", { "C:\\games" }, {} },
-        { "forward slashes", "c:/games/sw4", 0, "confirm", "C:\\", { "C:\\games" }, {} },
+        { "below the drive's current folder", "c:games", 0, "refused", "c:games", { "C:\\games" }, {} },
+        { "forward slashes", "c:/games/sw4", 0, "confirm", "C:\\games\\sw4", { "C:\\games" }, {} },
+        { "both separators", "c:\\games/sw4/", 0, "confirm", "C:\\games\\sw4", { "C:\\games" }, {} },
         { "relative", "sw4", 0, "refused", "sw4", { cd_ + "\\sw4" }, {} },
         { "no drive", "\\sw4", 0, "refused", "\\sw4", {}, {} },
         { "the CD drive's root", "D:\\", 0, "refused", "D:\\", {}, {} },
@@ -173,9 +174,9 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
           b + "\\new\\deeper\\bad|name", { b + "\\new" }, {} },
         { "a leaf that walks back up", b + "\\new\\..\\sw4", 0, "refused", b + "\\new\\..\\sw4",
           { b + "\\new", b + "\\sw4" }, {} },
-        // Leaves that would lead the chain off the path the rollback walks back up: rooted, or only dots
-        // and blanks, which mean "here" or "up" once their trailing dots and blanks go.
-        { "a slash leaf", b + "\\new\\/", 0, "refused", b + "\\new\\/", { b + "\\new" }, {} },
+        // Leaves that would lead the chain off the path the rollback walks back up: only dots and blanks,
+        // which mean "here" or "up" once their trailing dots and blanks go.
+        { "a doubled separator", b + "\\new\\/", 0, "confirm", b + "\\new", { b + "\\new" }, {} },
         { "three dots", b + "\\new\\...", 0, "refused", b + "\\new\\...", { b + "\\new" }, {} },
         { "up with a blank", b + "\\new\\.. \\x", 0, "refused", b + "\\new\\.. \\x", { b + "\\new" }, {} },
         { "here after a slash", b + "\\new\\x/.", 0, "refused", b + "\\new\\x/.", { b + "\\new" }, {} },
