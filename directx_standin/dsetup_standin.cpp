@@ -57,6 +57,10 @@ void Record(HWND window, const char *rootPath, DWORD flags)
     if (rootPath)
         PathUnder(rootPath, "DIRECTX", folder);
     RegSetValueExA(key, "DirectXFolder", 0, REG_SZ, (const BYTE *)folder, (DWORD)strlen(folder) + 1);
+    // The mode of the process that loaded us; read by setting it, as Windows 95 has no getter.
+    DWORD errorMode = SetErrorMode(0);
+    SetErrorMode(errorMode);
+    RegSetValueExA(key, "ErrorMode", 0, REG_DWORD, (const BYTE *)&errorMode, sizeof errorMode);
     RegCloseKey(key);
 }
 

@@ -22,7 +22,9 @@ static int StartProcess(const char *program, char *commandLine, const char *fold
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.lpTitle = StartTitle;
-    if (!CreateProcessA(program, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS,
+    /* Setup's error mode is its own: the game, the uninstaller and Notepad
+       get the system's boxes as if started from the desktop. */
+    if (!CreateProcessA(program, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS | CREATE_DEFAULT_ERROR_MODE,
                         NULL, folder, &startup, &process))
         return 0;
     /* Nobody waits for the new process. */

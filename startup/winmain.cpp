@@ -45,6 +45,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)previous;
     (void)showState;
 
+    /* Before any file is touched: a drive without its medium (a card
+       reader, the CD taken out) is told of by setup's own messages, not by
+       the system's Abort / Retry / Ignore box, behind which the wizard
+       would wait. */
+    SetErrorMode(SEM_FAILCRITICALERRORS);
     RestrictDllSearch();
     AppInstance = instance;
     InitWizardSheet();

@@ -257,6 +257,8 @@ TEST_F(InstallationTest, FromTheSampleCdIntoTheDefaultFolderStepByStep)
     EXPECT_EQ(SampleCdPath() + "\\DIRECTX", DirectXCall("DirectXFolder"));
     EXPECT_EQ("27", DirectXCall("Flags")) << "ddraw, dsound and both drivers: 0x1B";
     EXPECT_EQ("Starwake IV Setup", DirectXCall("WindowCaption")) << "owned by the sheet";
+    EXPECT_EQ(std::to_string(SEM_FAILCRITICALERRORS), DirectXCall("ErrorMode"))
+        << "a drive without its medium would show the system's box";
 
     // The readme shows and the step stays; Run Game Now unchecked starts nothing.
     PostMessageA(wizard.Page(), WM_COMMAND, MAKEWPARAM(IDC_VIEW_README, BN_CLICKED),
@@ -284,6 +286,7 @@ TEST_F(InstallationTest, LongestAcceptedFolderInstallsWholeAndItsGameStarts)
     GameSighting game = WaitForGame();
     EXPECT_EQ(folder + "\\SW4w.exe", game.commandLine);
     EXPECT_EQ(folder, game.folder);
+    EXPECT_EQ("0", game.errorMode) << "the game got setup's error mode";
     CloseGame();
 
     // Recorded whole: with the menu switched off, autorun starts the game directly.

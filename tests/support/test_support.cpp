@@ -601,6 +601,7 @@ GameSighting WaitForGame(DWORD timeoutMs)
     };
     sighting.commandLine = lineAfter("Command line: ");
     sighting.folder = lineAfter("Current directory: ");
+    sighting.errorMode = lineAfter("Error mode: ");
     return sighting;
 }
 
