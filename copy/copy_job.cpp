@@ -686,8 +686,6 @@ static INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 int RunCopyDialog(HWND owner)
 {
-    /* Before any file is judged: a file put back is judged as it is. */
-    RecoverInterruptedCopy();
     return (int)DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner,
                                 CopyDialogProc, 0);
 }

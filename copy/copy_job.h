@@ -76,8 +76,7 @@ extern HWND ProgressBar;
    terminates it. */
 extern HANDLE TickThreadHandle;
 
-/* Clears up what a killed run left in InstallDir, then runs the copy box
-   (IDD_COPY_PROGRESS) modally over owner: 1 when every file that needed
+/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every file that needed
    copying was copied (or none did), 0 after a failure or a confirmed Cancel
    (the file being written is deleted then; files finished before stay in
    place, and what they replaced aside, for UndoPlacedFiles or
@@ -85,7 +84,8 @@ extern HANDLE TickThreadHandle;
    be read or put in place gets a Retry / Cancel box first (Retry copies it
    again from its first byte), after the automatic tries of a file held for
    a moment. Reads from the current directory; the caller makes it the CD
-   folder, and holds the copy mutex (RunInstallation takes it). */
+   folder, holds the copy mutex, and has cleared up what a killed run left
+   (RunInstallation does both). */
 int RunCopyDialog(HWND owner);
 /* Before the copy: every installed file that it would replace can be
    replaced, after a Retry / Cancel box over owner for one that cannot. 1 to

@@ -8,7 +8,8 @@
 /* The staging names: 8.3, so that every volume takes them, and of a form
    that nothing else has: no game file starts with a tilde, the short names
    the system makes end their stem in a tilde and a digit, GetTempFileNameA
-   gives .TMP names, and only these 38 names are ever touched. */
+   gives .TMP names, and only these 38 names and the marker are ever
+   touched. */
 int StagedPath(int file, int kind, char *path, size_t pathSize)
 {
     char name[] = "\\~SW4C00.NEW";
@@ -20,6 +21,50 @@ int StagedPath(int file, int kind, char *path, size_t pathSize)
     if (kind == STAGED_KEPT)
         memcpy(name + 9, "OLD", 3);
     return TextCopy(path, pathSize, InstallDir) && TextAppend(path, pathSize, name);
+}
+
+/* There from before the first file takes its name until the installation
+   is recorded, or undone with every earlier version back: an upgrade killed
+   meanwhile is neither, and the next setup takes it back. */
+static int MarkerPath(char *path, size_t pathSize)
+{
+    return TextCopy(path, pathSize, InstallDir) && TextAppend(path, pathSize, "\\~SW4C.RUN");
+}
+
+/* This process made the marker: a setup turned away from another one's
+   copy leaves that one's marker alone. */
+static int MarkerMade;
+
+static void DeleteMarker(void)
+{
+    char marker[FS_NAME_SIZE];
+    if (MarkerPath(marker, sizeof marker))
+        DeleteFileA(marker);
+}
+
+/* The marker goes once no earlier version waits aside: while one does, the
+   next setup must still be able to put it back. */
+static void DeleteMarkerUnlessKept(void)
+{
+    char kept[FS_NAME_SIZE];
+    int file;
+
+    for (file = 0; file < COPY_FILE_COUNT; file++)
+        if (StagedPath(file, STAGED_KEPT, kept, sizeof kept) && IsExistingFile(kept))
+            return;
+    DeleteMarker();
+}
+
+void MarkCopyUnderWay(void)
+{
+    char marker[FS_NAME_SIZE];
+    HANDLE file;
+
+    /* Without it a kill leaves what it always left: the copy goes on. */
+    if (MarkerPath(marker, sizeof marker) && OsOpenFile(marker, FS_MODE_CREATE, &file, 0) == 0) {
+        OsCloseFile(file);
+        MarkerMade = 1;
+    }
 }
 
 static DWORD FileBit(int file)
@@ -76,6 +121,7 @@ DWORD PlaceCopiedFile(int file)
 void RecoverInterruptedCopy(void)
 {
     char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
+    int rollBack = MarkerPath(target, sizeof target) && IsExistingFile(target);
     int file;
 
     for (file = 0; file < COPY_FILE_COUNT; file++) {
@@ -84,11 +130,17 @@ void RecoverInterruptedCopy(void)
         if (!ComposeNames(file, copy, kept, target))
             continue;
         DeleteFileA(copy);
-        /* A file holds the name only once it is whole: the kept one is stale
-           then. A folder there leaves it waiting. */
-        if (IsExistingFile(kept) && !MoveFileA(kept, target) && IsExistingFile(target))
+        if (!IsExistingFile(kept))
+            continue;
+        /* Not recorded: the earlier version goes back as a cancel would have
+           put it. Recorded: the installation is the new one, and the kept
+           file stale. A folder there, or a file in use, leaves it waiting. */
+        if (rollBack)
+            DeleteFileA(target);
+        if (!MoveFileA(kept, target) && !rollBack && IsExistingFile(target))
             DeleteFileA(kept);
     }
+    DeleteMarkerUnlessKept();
 }
 
 void UndoPlacedFiles(void)
@@ -106,6 +158,8 @@ void UndoPlacedFiles(void)
         if ((CopyJob.filesKept & FileBit(file)) && MoveFileA(kept, target))
             CopyJob.filesKept &= ~FileBit(file);
     }
+    if (MarkerMade)
+        DeleteMarkerUnlessKept();
 }
 
 void DiscardKeptFiles(void)
@@ -113,6 +167,9 @@ void DiscardKeptFiles(void)
     char kept[FS_NAME_SIZE];
     int file;
 
+    /* The installation is recorded: from here a kill leaves it, not the
+       earlier one. */
+    DeleteMarker();
     for (file = 0; file < COPY_FILE_COUNT; file++)
         if ((CopyJob.filesKept & FileBit(file)) && StagedPath(file, STAGED_KEPT, kept, sizeof kept))
             DeleteFileA(kept);

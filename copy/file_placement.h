@@ -34,19 +34,27 @@ DWORD ReplaceBlocker(const char *path);
 DWORD PlaceCopiedFile(int file);
 
 /* Clears up after a run that was killed, before any file is judged: every
-   staged copy is deleted; a kept file goes back under its name where that
-   is free and is deleted where a file holds it. Touches nothing but the
-   staging names, and none of those this process still needs. */
+   staged copy is deleted. A run killed before its installation was recorded
+   is taken back as a cancel would have: each kept file goes back under its
+   name, in place of the new one. After the record a kept file is stale: it
+   goes back only where its name is free, else it is deleted. Touches
+   nothing but the staging names and the marker, and none of those this
+   process still needs. */
 void RecoverInterruptedCopy(void);
+
+/* Marks InstallDir as holding a copy under way, before its first file is
+   placed; DiscardKeptFiles, or an undo that put every earlier version back,
+   takes the mark away. */
+void MarkCopyUnderWay(void);
 
 /* The undo: deletes each file this process placed and puts back what it
    replaced, byte for byte with its time. A kept file that cannot be put
    back stays under its staging name (see FirstKeptFile). */
 void UndoPlacedFiles(void);
 
-/* Deletes what the copy kept aside, once the installation no longer needs
-   it: the placed files are the installation's then, and no undo takes them
-   back. */
+/* Deletes what the copy kept aside, once the installation is recorded:
+   the placed files are the installation's then, and no undo, nor the next
+   setup, takes them back. */
 void DiscardKeptFiles(void);
 
 /* The first file (COPY_FILE_...) whose earlier version still waits under

@@ -22,11 +22,8 @@ bool FormatInfo()
     DWORD n = GetCurrentDirectoryA(sizeof dir, dir);
     if (n == 0 || n >= sizeof dir)
         lstrcpynA(dir, "(unknown)", sizeof dir);
-    // The error mode it was started with: read by setting it, as Windows 95 has no getter.
-    UINT errorMode = SetErrorMode(0);
-    SetErrorMode(errorMode);
-    int len = snprintf(g_info, sizeof g_info, "Command line: %s\r\nCurrent directory: %s\r\nError mode: %u",
-                       GetCommandLineA(), dir, errorMode);
+    int len = snprintf(g_info, sizeof g_info, "Command line: %s\r\nCurrent directory: %s",
+                       GetCommandLineA(), dir);
     return len >= 0 && static_cast<size_t>(len) < sizeof g_info;
 }
 

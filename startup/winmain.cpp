@@ -3,6 +3,7 @@
 #include "startup/install_record.h"
 #include "startup/system_libraries.h"
 #include "launcher/launcher_dialog.h"
+#include "wizard/installation.h"
 #include "wizard/wizard_sheet.h"
 #include "resources/resource.h"
 
@@ -11,6 +12,7 @@
 
 static void RunWizard(void)
 {
+    RecoverInterruptedInstallation();
     InitCommonControlsCall();
     if (PropertySheetCall(&WizardSheetHeader) == ID_PSREBOOTSYSTEM)
         PromptReboot();

@@ -76,14 +76,46 @@ static void FailInstallation(HWND sheet, UINT id)
    holder leaves it abandoned, and the wait takes it over. */
 static HANDLE CopyMutex;
 
+/* From Windows 2000 on each session (Fast User Switching, Remote Desktop)
+   has names of its own unless they start with "Global\", which Windows 95
+   to NT 4 refuse. */
+static int HasSessions(void)
+{
+    DWORD version = GetVersion();
+    return !(version & 0x80000000) && LOBYTE(LOWORD(version)) >= 5;
+}
+
 static int ClaimCopyMutex(void)
 {
     char name[64];
 
-    TextLoadString(name, sizeof name, IDS_COPY_MUTEX);
+    name[0] = '\0';
+    if (HasSessions())
+        TextCopy(name, sizeof name, "Global\\");
+    TextAppendString(name, sizeof name, IDS_COPY_MUTEX);
     CopyMutex = CreateMutexA(NULL, FALSE, name);
-    /* Without a mutex the copy goes on, as it always did. */
-    return CopyMutex == NULL || WaitForSingleObject(CopyMutex, 0) != WAIT_TIMEOUT;
+    /* Denied: another user's setup made it, and copies. Otherwise without a
+       mutex the copy goes on, as it always did. */
+    if (CopyMutex == NULL)
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    return WaitForSingleObject(CopyMutex, 0) != WAIT_TIMEOUT;
+}
+
+static void ReleaseCopyMutex(void)
+{
+    if (CopyMutex != NULL) {
+        ReleaseMutex(CopyMutex);
+        CloseHandle(CopyMutex);
+        CopyMutex = NULL;
+    }
+}
+
+void RecoverInterruptedInstallation(void)
+{
+    /* A setup copying there now owns what it finds. */
+    if (ClaimCopyMutex())
+        RecoverInterruptedCopy();
+    ReleaseCopyMutex();
 }
 
 static int WindowsGameInstalled(void)
@@ -174,11 +206,14 @@ int RunInstallation(HWND page)
     /* Nothing of this run is in InstallDir yet: the undo touches nothing. */
     if (!ClaimCopyMutex())
         FailInstallation(sheet, IDS_ANOTHER_SETUP_COPIES);
+    /* Before any file is judged: a file put back is judged as it is. */
+    RecoverInterruptedCopy();
     /* What would fail after the copy is found before it writes a file. */
     if (!IsInstallRecordWritable())
         FailInstallation(sheet, IDS_RECORD_FAILED);
     if (!EnterSourceDir(sheet) || !CheckDestinationsReplaceable(sheet))
         AbortInstallation(sheet);
+    MarkCopyUnderWay();
     result = RunCopyDialog(page);
     /* -1: the system could not make the copy box, so nothing has told the
        user yet. Nothing was copied; the first file is where it failed. */
@@ -206,7 +241,7 @@ int RunInstallation(HWND page)
         EnableWindow(GetDlgItem(page, IDC_OPTION_CHECK), FALSE);
     }
     SendMessageA(sheet, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
-    ReleaseMutex(CopyMutex);
+    ReleaseCopyMutex();
     InstallationUnderWay = 0;
     return 1;
 }

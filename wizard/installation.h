@@ -23,4 +23,10 @@ int RunInstallation(HWND page);
    InstallDir is the current directory otherwise. */
 int DeleteInstalledFiles(void);
 
+/* Before the wizard shows: a copy into InstallDir (the recorded folder, or
+   the default) that was killed before its installation was recorded is
+   taken back, so that a wizard cancelled at any step leaves the earlier
+   installation whole. Nothing while another setup copies. */
+void RecoverInterruptedInstallation(void);
+
 #endif

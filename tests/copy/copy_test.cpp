@@ -407,33 +407,42 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
     RemoveTree("Q:\\sw4");
 }
 
-// What a killed run left is cleared up before the files are judged; a user's files of like names stay.
+// What a killed run left is cleared up before the files are judged; a user's files of like names stay. A run
+// killed before its installation was recorded (its marker still there) is taken back: each kept file returns
+// in place of the new one. After the record the kept files are stale.
 TEST_F(CopyJobTest, WhatAKilledRunLeftIsClearedUpFirst)
 {
-    InstallAllUpToDate();
     auto put = [](const std::string &path, const std::string &bytes) {
         WriteBytes(path, bytes);
         SetLastWriteTime(path, CdTime);
     };
-    // Killed while writing: a partial copy beside the file it would replace.
-    put(Staged(0), "partial");
-    // Killed between the old file going aside and the copy taking its name: the old one, current, goes back.
-    DeleteFileA(Installed("sw4.anm").c_str());
-    put(Staged(1), "whole new copy");
-    put(Staged(1, STAGED_KEPT), "old sw4.anm");
-    // Killed after the copy took its name: the old one is stale.
-    put(Staged(2, STAGED_KEPT), "old snddrv.386");
-    for (const char *name : { "~SW4C19.OLD", "~SW4C0.OLD", "~sw4c03.bak", "sw4.exe.new" })
-        put(Installed(name), "the user's");
-    std::map<std::string, std::string> expected = FolderState(install_);
-    expected["sw4.anm"] = expected[NameIn(Staged(1, STAGED_KEPT))];
-    for (const std::string &staged : { Staged(0), Staged(1), Staged(1, STAGED_KEPT), Staged(2, STAGED_KEPT) })
-        expected.erase(NameIn(staged));
+    for (bool recorded : { true, false }) {
+        SCOPED_TRACE(recorded ? "killed after the record" : "killed before the record");
+        EmptyInstallFolder();
+        InstallAllUpToDate();
+        // Killed while writing: a partial copy beside the file it would replace.
+        put(Staged(0), "partial");
+        // Killed between the old file going aside and the copy taking its name: the old one goes back.
+        DeleteFileA(Installed("sw4.anm").c_str());
+        put(Staged(1), "whole new copy");
+        put(Staged(1, STAGED_KEPT), "old sw4.anm");
+        // Killed after the copy took its name.
+        put(Staged(2, STAGED_KEPT), "old snddrv.386");
+        for (const char *name : { "~SW4C19.OLD", "~SW4C0.OLD", "~sw4c03.bak", "sw4.exe.new" })
+            put(Installed(name), "the user's");
+        if (!recorded)
+            put(Installed("~SW4C.RUN"), "");
+        std::map<std::string, std::string> expected = FolderState(install_);
+        expected["sw4.anm"] = expected[NameIn(Staged(1, STAGED_KEPT))];
+        if (!recorded)
+            expected["snddrv.386"] = expected[NameIn(Staged(2, STAGED_KEPT))];
+        for (const std::string &staged : { Staged(0), Staged(1), Staged(1, STAGED_KEPT), Staged(2, STAGED_KEPT),
+                                           Installed("~SW4C.RUN") })
+            expected.erase(NameIn(staged));
 
-    User user;
-    EXPECT_EQ(1, RunCopyBox(user));
-    EXPECT_EQ(0u, Status.size()) << "nothing needed copying";
-    EXPECT_EQ(expected, FolderState(install_));
+        RecoverInterruptedCopy();
+        EXPECT_EQ(expected, FolderState(install_));
+    }
 }
 
 }  // namespace

@@ -601,7 +601,6 @@ GameSighting WaitForGame(DWORD timeoutMs)
     };
     sighting.commandLine = lineAfter("Command line: ");
     sighting.folder = lineAfter("Current directory: ");
-    sighting.errorMode = lineAfter("Error mode: ");
     return sighting;
 }
 

@@ -150,7 +150,7 @@ std::string ViewerText(HWND viewer);
 // How the running stand-in game was started.
 struct GameSighting {
     HWND window = nullptr;
-    std::string commandLine, folder, errorMode;
+    std::string commandLine, folder;
 };
 GameSighting WaitForGame(DWORD timeoutMs = 20000);
 void CloseGame();   // closes every stand-in game and waits until its mutex has gone
