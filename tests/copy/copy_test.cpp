@@ -447,7 +447,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
 TEST_F(CopyJobTest, AFlushThatFailsIsAFailedWriteAndTheCopyIsNotPlaced)
 {
     if (GetFileAttributesA("P:\\") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "no drive P:: FUSE cannot mount here (failing_drive.sh said why)";
+        GTEST_SKIP() << "no drive P:: FUSE cannot mount here, as failing_drive_mount said";
     const std::string folder = "P:\\sw4", target = folder + "\\sw4.exe";
     const struct { const char *arm; int answer; int result; std::string box; } rows[] = {
         { "P:\\fail-enospc", 0, 0,

@@ -14,14 +14,16 @@ link="$WINEPREFIX/dosdevices/p:"
 case "${1:-}" in
 mount)
     mkdir -p "$backing" "$dir" || exit 1
+    why="$SW4_TEST_SCRATCH/failing-drive.why"
     if ! /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
         echo "failing_drive: no drive P:, python3-fusepy is missing (scripts/install-deps.sh installs it)."
-    elif ! /usr/bin/python3 "$here/failing_drive.py" "$backing" "$dir" >/dev/null 2>&1 </dev/null \
+    elif ! /usr/bin/python3 "$here/failing_drive.py" "$backing" "$dir" >/dev/null 2>"$why" </dev/null \
          || ! grep -q " $dir fuse" /proc/mounts; then
-        echo "failing_drive: no drive P:, FUSE cannot mount here."
+        echo "failing_drive: no drive P:, FUSE cannot mount here: $(grep -m1 "^fuse" "$why" || tail -1 "$why")"
     else
         ln -s "$dir" "$link" && echo "failing_drive: P: is $dir through FUSE."
     fi
+    rm -f "$why"
     ;;
 unmount)
     status=0
