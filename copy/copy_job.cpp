@@ -121,13 +121,27 @@ int CopyJobInstalledPath(int file, char *path, size_t pathSize)
 
 /* ---- Messages --------------------------------------------------------------- */
 
-int ShowCopyFailed(HWND window, const char *name)
+/* The system's text for error into reason, in one line (the box wraps it
+   where it must); empty where the system has none. */
+static void SystemReason(DWORD error, char *reason, DWORD reasonSize)
 {
-    char text[FAILED_TEXT_SIZE];
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                        NULL, error, 0, reason, reasonSize, NULL))
+        reason[0] = '\0';
+}
+
+int ShowCopyFailed(HWND window, const char *name, DWORD error)
+{
+    char text[FAILED_TEXT_SIZE], reason[256];
 
     TextLoadString(text, sizeof text, IDS_COPY_FAILED);
     TextAppend(text, sizeof text, name);
     TextAppendString(text, sizeof text, IDS_INSTALL_ABORTED);
+    if (error != ERROR_SUCCESS) {
+        SystemReason(error, reason, sizeof reason);
+        TextAppend(text, sizeof text, "\n\n");
+        TextAppend(text, sizeof text, reason);
+    }
     MessageBoxA(window, text, NULL, MB_ICONWARNING);
     return 0;
 }
@@ -148,10 +162,8 @@ static int AskRetryFile(HWND owner, UINT id, const char *path, DWORD error)
 
     inserts[0] = path;
     inserts[1] = reason;
-    reason[0] = text[0] = '\0';
-    /* In one line: the box wraps it where it must. */
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-                   NULL, error, 0, reason, sizeof reason, NULL);
+    text[0] = '\0';
+    SystemReason(error, reason, sizeof reason);
     TextLoadString(format, sizeof format, id);
     FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, format, 0, 0, text, sizeof text,
                    (va_list *)inserts);
@@ -367,6 +379,8 @@ static int AnswerTrouble(HWND dialog)
     }
     ReleaseCopyFiles();
     RewindToCurrentFile();
+    /* The bar goes back to where the file began. */
+    CopyJob.copiedTotal = CopyJob.fileStartTotal;
     CopyJob.waiting = retry;
     CopyJob.trouble = COPY_TROUBLE_NONE;
     return retry;
@@ -383,6 +397,7 @@ static int OpenNextFile(HWND dialog)
        current directory kept from the one taken out may not reach. Failing,
        the file's source fails to open and AskRetry asks for the CD. */
     SetCurrentDirectoryA(SourceDir);
+    CopyJob.fileStartTotal = CopyJob.copiedTotal;
     if (!SelectNextFile(dialog, source, dest)) {
         if (!CopyJob.abortConfirmed)
             CopyJob.result = 1;
@@ -528,9 +543,11 @@ static int FinishFile(void)
             return Trouble(COPY_TROUBLE_SOURCE, GetLastError());
         SetFileTime(CopyJob.dest->handle, NULL, NULL, &lastWrite);
         /* On the disk before it takes its name: neither FAT nor NTFS keeps
-           a renamed file's data from a power cut that comes first. */
-        FlushFileBuffers(CopyJob.dest->handle);
-        CopyJob.dest->Close();
+           a renamed file's data from a power cut that comes first. Writes
+           the system held back (a network drive, a stick) fail only at the
+           flush or the close: that is a write that failed. */
+        if (!FlushFileBuffers(CopyJob.dest->handle) || !CopyJob.dest->Close())
+            return Trouble(COPY_TROUBLE_DEST, GetLastError());
     }
     error = PlaceCopiedFile(CopyJob.current);
     if (error != ERROR_SUCCESS)
@@ -541,20 +558,20 @@ static int FinishFile(void)
     return 1;
 }
 
-/* After trouble in a tick: 1 to go on with the file's start due, 0 to end. */
+/* After trouble in a tick: 1 to go on with the file's start due, 0 to end.
+   A full disk is no moment's trouble: it ends the copy as it always has. */
 static int GoOnAfterTrouble(HWND dialog)
 {
+    DWORD error = CopyJob.troubleError;
+
+    if (CopyJob.trouble == COPY_TROUBLE_DEST && (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)) {
+        CopyJob.trouble = COPY_TROUBLE_NONE;
+        return ShowCopyFailed(dialog, CopyJob.target, error);
+    }
     if (!AnswerTrouble(dialog))
         return 0;
     RequestTick();
     return 1;
-}
-
-/* A full disk is no moment's trouble: it ends the copy as it always has. A
-   write of fewer bytes than asked is the system's way of saying so too. */
-static int IsDiskFull(DWORD written, DWORD error)
-{
-    return written > 0 || error == ERROR_SUCCESS || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
 /* Moves one chunk, or finishes the file and starts the next; 1 to go on,
@@ -590,8 +607,9 @@ static int CopyTick(HWND dialog)
         done = CopyJob.dest->Write(CopyJob.buffer, (DWORD)chunk);
         if (done != (DWORD)chunk) {
             DWORD error = GetLastError();
-            if (IsDiskFull(done, error))
-                return ShowCopyFailed(dialog, CopyJob.target);
+            /* Fewer bytes than asked is the system's way of saying the disk is full. */
+            if (done > 0 || error == ERROR_SUCCESS)
+                error = ERROR_DISK_FULL;
             Trouble(COPY_TROUBLE_DEST, error);
             return GoOnAfterTrouble(dialog);
         }

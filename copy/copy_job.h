@@ -29,6 +29,7 @@ struct CopyJobState {
     BYTE *buffer;             /* COPY_CHUNK_SIZE bytes, allocated per file */
     LONG remaining;           /* bytes of the current file still to copy */
     LONG copiedTotal;         /* bytes of the whole job; drives the bar */
+    LONG fileStartTotal;      /* copiedTotal when the file under way began */
     /* Shared with TickThread, which clears the request when it posts a tick
        and posts nothing while paused. Plain words, written through
        InterlockedExchange, which every Windows has. */
@@ -113,7 +114,8 @@ enum { PROGRESS_FULL_BYTES = 15134438 };   /* the first byte count shown as 100 
 int ProgressPosition(LONG copied);
 
 /* "Copy Failed on file: " name "\nInstallation aborted." in a box owned by
-   window; always 0. */
-int ShowCopyFailed(HWND window, const char *name);
+   window, and below it the system's reason for error where there is one;
+   always 0. */
+int ShowCopyFailed(HWND window, const char *name, DWORD error = ERROR_SUCCESS);
 
 #endif

@@ -270,8 +270,10 @@ DWORD FileStream::Write(const void *buffer, DWORD count)
     return done;
 }
 
-void FileStream::Close()
+int FileStream::Close()
 {
+    int closed = 1;
+
     if (isOpen) {
         for (CloseHook *link = &closeHooks; link != NULL && link->hook != NULL; link = link->next)
             link->hook(this);
@@ -286,10 +288,13 @@ void FileStream::Close()
 
         /* A chained stream borrows its root's handle and never closes it. */
         if (parent == NULL && !(flags & FS_FLAG_KEEP_HANDLE)) {
-            if (OsCloseFile(handle) != 0)
+            if (OsCloseFile(handle) != 0) {
+                closed = 0;
                 ReportStreamError(FSE_CLOSE_FAILED, this);
+            }
         }
     }
     flags &= 0x01;
     isOpen = 0;
+    return closed;
 }

@@ -87,7 +87,9 @@ struct FileStream {
        report asks for FSE_OPEN_FAILED then; attributes go to CreateFileA as
        its flags and attributes. */
     int Open(int report, DWORD attributes);
-    void Close();
+    /* 0 when the system failed to close the handle, which may lose writes
+       it held back; the stream counts as closed all the same. */
+    int Close();
     /* Bytes read; 0 at the end of the stream and on every error. */
     DWORD Read(void *buffer, DWORD count);
     /* Bytes written; 0 on a refusal (also of a write that would carry the

@@ -27,6 +27,8 @@ command -v python3 >/dev/null || need+=(python3)
 # The CD image: xorriso writes it, fuseiso mounts it for the tests.
 command -v xorriso >/dev/null || need+=(xorriso)
 command -v fuseiso >/dev/null || need+=(fuseiso)
+# A drive whose flush fails, for the copy's tests.
+installed python3-fusepy || need+=(python3-fusepy)
 # Signing setup.exe on the image, and the throwaway certificate its test makes.
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)

@@ -99,6 +99,15 @@ bool TruncateOnTheHost(const std::string &path, long long size)
         && WaitUntil([&] { return DeleteFileA(done.c_str()) != 0; }, 20000);
 }
 
+// The system's reason for error, in one line as the boxes show it.
+std::string SystemText(DWORD error)
+{
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr,
+                   error, 0, text, sizeof text, nullptr);
+    return text;
+}
+
 // A path's last part in lower case, as FolderState names it.
 std::string NameIn(const std::string &path)
 {
@@ -270,6 +279,25 @@ TEST(CopyProgress, EveryByteCountShowsTheRoundedStepOfTheDoubleFormula)
     EXPECT_EQ(100, ProgressPosition(0x7FFFFFFF));
 }
 
+// The copy counts a close the system fails as a failed write. Wine reports no
+// failure of the file system's close, so a handle closed behind the stream's
+// back makes the system fail it.
+TEST(FileStreamClose, ToldWhenTheSystemFailsToClose)
+{
+    std::string path = ScratchFolder("close") + "\\file";
+    for (bool closedBehind : { false, true }) {
+        FileStream stream;
+        TextCopy(stream.name, sizeof stream.name, path.c_str());
+        stream.mode = FS_MODE_CREATE;
+        ASSERT_EQ(1, stream.Open(0, 0));
+        if (closedBehind)
+            CloseHandle(stream.handle);
+        EXPECT_EQ(closedBehind ? 0 : 1, stream.Close()) << closedBehind;
+        EXPECT_EQ(0u, stream.isOpen);
+    }
+    RemoveTree(path.substr(0, path.rfind('\\')));
+}
+
 // Cancel asks, and ticks while it asks move nothing: No goes on to the end,
 // Yes removes the half-written file. The missing-file warning belongs to the
 // box's owner, so the box still takes Cancel, and ticks, while it is open.
@@ -346,6 +374,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
         std::string named;             // in the message
         bool older = false;            // an older file there, else nothing may be left there
         const char *asked = nullptr;   // the Retry / Cancel box's first line, else today's message
+        DWORD reason = ERROR_SUCCESS;  // the system's, named under that message
     } rows[] = {
         { "the source cut short", [&](User &user) {
               PutOnCd("sw4.anm", 4 << 20);
@@ -360,7 +389,7 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
               PutOnCd("sw4.exe", 2 << 20);
               WriteFileOfSize("Q:\\sw4\\sw4.exe", 1000, 7);
               SetLastWriteTime("Q:\\sw4\\sw4.exe", FileTimePlus(CdTime, Stale));
-          }, "Q:\\sw4\\sw4.exe", true },
+          }, "Q:\\sw4\\sw4.exe", true, nullptr, ERROR_DISK_FULL },
         { "a source of 2 GiB + 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (2LL << 30) + 4096); }, "sw4.anm" },
         { "a source of 4 GiB + 4 KiB", [&](User &) { WriteSparseFile(Cd("sw4.anm"), (4LL << 30) + 4096); }, "sw4.anm" },
         { "a folder too long to open", [&](User &) { Restart(tooLong); }, tooLong + "\\sw4.exe" },
@@ -386,8 +415,10 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
             ASSERT_EQ(1u, user.boxes.size());
             EXPECT_EQ(0u, user.boxes[0].find(row.asked + ("\r\n" + row.named + "\r\n\r\n"))) << user.boxes[0];
         } else {
-            EXPECT_EQ(std::vector<std::string>{ "Copy Failed on file: " + row.named + "\nInstallation aborted." },
-                      user.boxes);
+            std::string text = "Copy Failed on file: " + row.named + "\nInstallation aborted.";
+            if (row.reason != ERROR_SUCCESS)
+                text += "\n\n" + SystemText(row.reason);
+            EXPECT_EQ(std::vector<std::string>{ text }, user.boxes);
         }
         if (row.older) {
             EXPECT_EQ(1000u, older.size());
@@ -405,6 +436,57 @@ TEST_F(CopyJobTest, FailuresEndTheJobWithTheirMessage)
             })) << file.first << " left behind";
     }
     RemoveTree("Q:\\sw4");
+}
+
+// Drive P: passes files through FUSE and, while P:\fail-eio or P:\fail-enospc
+// is there, fails the flush (and the close) of what was written with that
+// error, as a network drive or a stick does with writes it held back. The
+// copy is never placed: a full disk ends the job and names the reason; any
+// other error asks Retry / Cancel after its tries, and Retry copies the file
+// again, the bar going back to where the file began.
+TEST_F(CopyJobTest, AFlushThatFailsIsAFailedWriteAndTheCopyIsNotPlaced)
+{
+    if (GetFileAttributesA("P:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no drive P:: FUSE cannot mount here, as failing_drive_mount said";
+    const std::string folder = "P:\\sw4", target = folder + "\\sw4.exe";
+    const struct { const char *arm; int answer; int result; std::string box; } rows[] = {
+        { "P:\\fail-enospc", 0, 0,
+          "Copy Failed on file: P:\\sw4\\sw4.exe\nInstallation aborted.\n\n" + SystemText(ERROR_DISK_FULL) },
+        { "P:\\fail-eio", IDCANCEL, 0, "Setup cannot write this file:\r\nP:\\sw4\\sw4.exe\r\n\r\n" },
+        { "P:\\fail-eio", IDRETRY, 1, "Setup cannot write this file:\r\nP:\\sw4\\sw4.exe\r\n\r\n" },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.arm) + (row.answer == IDRETRY ? ", Retry once it passes" : ""));
+        RemoveTree(folder);
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
+        const LONG before = 5000000;   // as if other files came first
+        Restart(folder, before);
+        PutOnCd("sw4.exe", 1 << 20);
+        InstallAllUpToDate();
+        WriteFileOfSize(target, 1000, 7);
+        SetLastWriteTime(target, FileTimePlus(CdTime, Stale));
+        const std::string older = ReadBytes(target);
+        WriteBytes(row.arm, "");
+        User user;
+        user.answer = [&](HWND, const std::string &) {
+            if (row.answer == IDRETRY)
+                DeleteFileA(row.arm);
+            return row.answer ? row.answer : IDOK;
+        };
+        EXPECT_EQ(row.result, RunCopyBox(user));
+        DeleteFileA(row.arm);
+        ASSERT_EQ(1u, user.boxes.size());
+        EXPECT_EQ(0u, user.boxes[0].find(row.box)) << user.boxes[0];
+        EXPECT_FALSE(FileExists(Staged(0))) << "the copy that lost its last writes is left";
+        if (row.result) {
+            ExpectCopied("sw4.exe");
+            EXPECT_EQ(before + (1 << 20), CopyJob.copiedTotal) << "the bytes of the tries before count";
+            EXPECT_EQ(ProgressPosition(before + (1 << 20)), *std::max_element(Positions.begin(), Positions.end()));
+        } else {
+            EXPECT_TRUE(older == ReadBytes(target)) << "the older file was replaced";
+        }
+    }
+    RemoveTree(folder);
 }
 
 // What a killed run left is cleared up before the files are judged; a user's files of like names stay. A run
