@@ -634,7 +634,7 @@ static void GiveShutdownReason(HWND dialog)
     WCHAR wide[128];
 
     if (create != NULL && TextLoadString(reason, sizeof reason, IDS_COPY_BLOCKS_SHUTDOWN)
-        && MultiByteToWideChar(CP_ACP, 0, reason, -1, wide, 128) != 0)
+        && MultiByteToWideChar(CP_ACP, 0, reason, -1, wide, sizeof wide / sizeof wide[0]) != 0)
         create(dialog, wide);
 }
 

@@ -553,7 +553,7 @@ TEST_F(InstallationTest, EndOfTheSessionDuringTheCopyIsRefusedOrFindsTheCopyUndo
             ProgramRun endSession;
             ASSERT_TRUE(endSession.Start(wineboot, "--end-session --shutdown", "C:\\"));
             EXPECT_EQ(1, endSession.WaitForExit(30000)) << "the end of the session was not cancelled";
-            EXPECT_NE(nullptr, wizard.CopyBox()) << "the copy was over before the session was asked";
+            EXPECT_NE(nullptr, wizard.CopyBox()) << "setup ended, or the copy was over before the question";
             ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete" || wizard.Setup().HasExited(); }, 60000));
             ASSERT_EQ("complete", wizard.Step());
             ExpectInstalled(folder, cd_);
