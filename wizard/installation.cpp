@@ -60,8 +60,6 @@ static void AbortInstallation(HWND sheet)
     exit(ABORTED_EXIT_CODE);
 }
 
-/* Says why the installation cannot go on (string id, then "Installation
-   aborted.") and undoes it like a failed copy. */
 /* The session ends under the copy box: undone as a cancel would be, with
    nobody left to read a message. */
 static void AbortAtSessionEnd(void)
@@ -69,6 +67,8 @@ static void AbortAtSessionEnd(void)
     AbortInstallation(NULL);
 }
 
+/* Says why the installation cannot go on (string id, then "Installation
+   aborted.") and undoes it like a failed copy. */
 static void FailInstallation(HWND sheet, UINT id)
 {
     char message[256];
