@@ -116,7 +116,7 @@ int main(int argc, char **argv)
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    int result = RunCopyDialog(NULL);
+    int result = RunCopyDialog(NULL, NULL);
     QueryPerformanceCounter(&end);
     UnhookWindowsHookEx(hook);
     if (BoxHidden.QuadPart == 0)

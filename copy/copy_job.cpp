@@ -628,12 +628,59 @@ static int CopyTick(HWND dialog)
     return GoOnAfterTrouble(dialog);
 }
 
+/* ---- The end of the Windows session ------------------------------------------- */
+
+/* What RunCopyDialog was handed for a session that ends during the copy. */
+static void (*UndoAtSessionEnd)(void);
+
+typedef BOOL (WINAPI *ShutdownBlockReasonCreateProc)(HWND, LPCWSTR);
+typedef BOOL (WINAPI *ShutdownBlockReasonDestroyProc)(HWND);
+
+/* Vista and later only, so looked up. */
+static FARPROC UserCall(const char *name)
+{
+    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
+}
+
+/* From Vista on the refusal is shown with its reason, which the system
+   takes only in UTF-16. */
+static void GiveShutdownReason(HWND dialog)
+{
+    ShutdownBlockReasonCreateProc create =
+        (ShutdownBlockReasonCreateProc)(void *)UserCall("ShutdownBlockReasonCreate");
+    char reason[128];
+    WCHAR wide[128];
+
+    if (create != NULL && TextLoadString(reason, sizeof reason, IDS_COPY_BLOCKS_SHUTDOWN)
+        && MultiByteToWideChar(CP_ACP, 0, reason, -1, wide, sizeof wide / sizeof wide[0]) != 0)
+        create(dialog, wide);
+}
+
+static void DropShutdownReason(HWND dialog)
+{
+    ShutdownBlockReasonDestroyProc destroy =
+        (ShutdownBlockReasonDestroyProc)(void *)UserCall("ShutdownBlockReasonDestroy");
+    if (destroy != NULL)
+        destroy(dialog);
+}
+
+/* A forced shutdown or log-off: once the box answers, the system may end
+   the process at any moment, so nothing of the copy may be left half done
+   by then. */
+static void OnSessionEnded(void)
+{
+    ReleaseCopyFiles();
+    if (UndoAtSessionEnd != NULL)
+        UndoAtSessionEnd();
+}
+
 /* ---- The dialog ------------------------------------------------------------- */
 
 static void EndCopyDialog(HWND dialog, int result)
 {
     ReleaseCopyFiles();
     ReleaseTimerPeriod();
+    DropShutdownReason(dialog);
     EndDialog(dialog, result);
 }
 
@@ -641,6 +688,7 @@ static void OnCopyDialogInit(HWND dialog)
 {
     CopyDialog = dialog;
     ProgressBar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    GiveShutdownReason(dialog);
     if (!StartNextFile(dialog))
         EndCopyDialog(dialog, CopyJob.result);
 }
@@ -698,12 +746,24 @@ static INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam,
             break;
         }
         return TRUE;
+
+    case WM_QUERYENDSESSION:
+        /* No: a shutdown now would leave the copy half done. A dialog
+           answers through DWLP_MSGRESULT, on Windows 95 as on 11. */
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, FALSE);
+        return TRUE;
+
+    case WM_ENDSESSION:
+        if (wParam)   /* the session ends all the same */
+            OnSessionEnded();
+        return TRUE;
     }
     return FALSE;
 }
 
-int RunCopyDialog(HWND owner)
+int RunCopyDialog(HWND owner, void (*undoAtSessionEnd)(void))
 {
+    UndoAtSessionEnd = undoAtSessionEnd;
     return (int)DialogBoxParamA(AppInstance, MAKEINTRESOURCEA(IDD_COPY_PROGRESS), owner,
                                 CopyDialogProc, 0);
 }

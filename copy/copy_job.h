@@ -86,8 +86,13 @@ extern HANDLE TickThreadHandle;
    again from its first byte), after the automatic tries of a file held for
    a moment. Reads from the current directory; the caller makes it the CD
    folder, holds the copy mutex, and has cleared up what a killed run left
-   (RunInstallation does both). */
-int RunCopyDialog(HWND owner);
+   (RunInstallation does both).
+   While the box is up it refuses the end of the Windows session. If the
+   session ends all the same (a forced shutdown), the box deletes the file
+   being written and calls undoAtSessionEnd, where not NULL, before it
+   answers: that must undo what the copy placed, without a word, and end
+   the process, as the system may end it once the box has answered. */
+int RunCopyDialog(HWND owner, void (*undoAtSessionEnd)(void));
 /* Before the copy: every installed file that it would replace can be
    replaced, after a Retry / Cancel box over owner for one that cannot. 1 to
    go on, 0 when the user cancels. Reads the CD from the current directory. */

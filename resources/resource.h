@@ -117,5 +117,7 @@
    name either: the two around the folder's name as the code page shows it. */
 #define IDS_FOLDER_NOT_NAMED         72
 #define IDS_RUN_FROM_CD              73
+/* From Vista on, why setup holds off a shutdown or log-off while it copies. */
+#define IDS_COPY_BLOCKS_SHUTDOWN     74
 
 #endif

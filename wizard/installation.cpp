@@ -48,14 +48,23 @@ static void ShowFileNotPutBack(HWND sheet)
 }
 
 /* Undoes an installation that did not complete and ends the program. The
-   copy box, or the check that followed it, has already told the user why. */
+   copy box, or the check that followed it, has already told the user why.
+   With no sheet, at the end of the Windows session, nothing is shown. */
 static void AbortInstallation(HWND sheet)
 {
     if (DeleteInstalledFiles())
         RollBackFolders();
-    ShowFileNotPutBack(sheet);
+    if (sheet != NULL)
+        ShowFileNotPutBack(sheet);
     SetCurrentDirectoryA(SourceDir);
     exit(ABORTED_EXIT_CODE);
+}
+
+/* The session ends under the copy box: undone as a cancel would be, with
+   nobody left to read a message. */
+static void AbortAtSessionEnd(void)
+{
+    AbortInstallation(NULL);
 }
 
 /* Says why the installation cannot go on (string id, then "Installation
@@ -214,7 +223,7 @@ int RunInstallation(HWND page)
     if (!EnterSourceDir(sheet) || !CheckDestinationsReplaceable(sheet))
         AbortInstallation(sheet);
     MarkCopyUnderWay();
-    result = RunCopyDialog(page);
+    result = RunCopyDialog(page, AbortAtSessionEnd);
     /* -1: the system could not make the copy box, so nothing has told the
        user yet. Nothing was copied; the first file is where it failed. */
     if (result == -1)

@@ -76,7 +76,7 @@ int RunCopyBox(User &user)
             user.step();
         }
     });
-    int result = RunCopyDialog(nullptr);
+    int result = RunCopyDialog(nullptr, nullptr);
     ended = true;
     player.join();
     return result;

@@ -543,6 +543,56 @@ TEST_F(InstallationTest, UpgradeThatDoesNotCompleteLeavesTheEarlierInstallationA
     RemoveTree(newer);
 }
 
+// Windows' shutdown or log-off during the copy: setup says no, the session goes on and so does the copy. A
+// session that ends all the same (a forced shutdown) finds the copy undone as a cancel would leave it before
+// setup has answered, since Windows may end setup at any moment after that.
+TEST_F(InstallationTest, EndOfTheSessionDuringTheCopyIsRefusedOrFindsTheCopyUndone)
+{
+    MakeSmallCd(cd_, 8 << 20);   // long enough to end the session in
+    const std::string made = base_ + "\\new", folder = made + "\\sw4";
+    char wineboot[MAX_PATH];
+    GetSystemDirectoryA(wineboot, MAX_PATH);
+    TextAppend(wineboot, sizeof wineboot, "\\wineboot.exe");
+    const struct { const char *what; bool upgrade, forced; } rows[] = {
+        { "wineboot --end-session", false, false },
+        { "ended all the same during an upgrade", true, true },
+        { "ended all the same during a first installation", false, true },
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.upgrade)
+            InstallEarlier(folder);
+        const std::map<std::string, std::string> before = FolderState(folder);
+        const std::string record = ReadRecordValue("UninstallString");
+        Wizard wizard;
+        Choose(wizard, folder);
+        PressCommand(wizard.Sheet(), SHEET_NEXT);
+        ASSERT_TRUE(WaitUntil([&] { return CopyStatus(wizard).find("music1.pak") != std::string::npos; }, 60000))
+            << wizard.Step() << " " << MessageBoxText(wizard.Box());
+        if (!row.forced) {
+            // Asks every window of every process whether the session may end; it ends those that agree.
+            // --shutdown: a session that ended does not start Wine's programs again.
+            ProgramRun endSession;
+            ASSERT_TRUE(endSession.Start(wineboot, "--end-session --shutdown", "C:\\"));
+            EXPECT_EQ(1, endSession.WaitForExit(30000)) << "the end of the session was not cancelled";
+            EXPECT_NE(nullptr, wizard.CopyBox()) << "setup ended, or the copy was over before the question";
+            ASSERT_TRUE(WaitUntil([&] { return wizard.Step() == "complete" || wizard.Setup().HasExited(); }, 60000));
+            ASSERT_EQ("complete", wizard.Step());
+            ExpectInstalled(folder, cd_);
+            EXPECT_EQ(0, wizard.Close(SHEET_FINISH));
+        } else {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(wizard.CopyBox(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 30000, &answer);
+            EXPECT_EQ(before, FolderState(folder)) << "not undone when setup answered";
+            EXPECT_EQ(row.upgrade, FolderExists(made)) << "the new folders stay";
+            EXPECT_EQ(1, wizard.Setup().WaitForExit());
+            EXPECT_EQ(record, ReadRecordValue("UninstallString"));
+            EXPECT_FALSE(FileExists(DesktopShortcut()));
+        }
+        Forget(made);
+    }
+}
+
 // Each DirectX result that ends the installation: its message, exit code 1, the installation kept. A DirectX
 // setup library that is not on the CD, or lacks its call, is as good as missing DirectX files.
 TEST_F(InstallationTest, DirectXFailuresAreReportedAndKeepTheInstallation)
