@@ -77,16 +77,16 @@ extern HWND ProgressBar;
    terminates it. */
 extern HANDLE TickThreadHandle;
 
-/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every file that needed
-   copying was copied (or none did), 0 after a failure or a confirmed Cancel
-   (the file being written is deleted then; files finished before stay in
-   place, and what they replaced aside, for UndoPlacedFiles or
-   DiscardKeptFiles), -1 when the box cannot be created. A file that cannot
-   be read or put in place gets a Retry / Cancel box first (Retry copies it
-   again from its first byte), after the automatic tries of a file held for
-   a moment. Reads from the current directory; the caller makes it the CD
-   folder, holds the copy mutex, and has cleared up what a killed run left
-   (RunInstallation does both).
+/* Runs the copy box (IDD_COPY_PROGRESS) modally over owner: 1 when every
+   file that needed copying was copied (or none did), 0 after a failure or
+   a confirmed Cancel (the file being written is deleted then; files
+   finished before stay in place, and what they replaced aside, for
+   UndoPlacedFiles or DiscardKeptFiles), -1 when the box cannot be
+   created. A file that cannot be read or put in place gets a Retry /
+   Cancel box first (Retry copies it again from its first byte), after the
+   automatic tries of a file held for a moment. Reads from the current
+   directory; the caller makes it the CD folder, holds the copy mutex, and
+   has cleared up what a killed run left (RunInstallation does both).
    While the box is up it refuses the end of the Windows session. If the
    session ends all the same (a forced shutdown), the box deletes the file
    being written and calls undoAtSessionEnd, where not NULL, before it
