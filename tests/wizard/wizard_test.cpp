@@ -163,6 +163,7 @@ TEST_F(WizardTest, FolderTextsAndTheFreeSpaceWarningInOneSession)
         { "forward slashes", "c:/games/sw4", 0, "confirm", "C:\\games\\sw4", { "C:\\games" }, {} },
         { "both separators", "c:\\games/sw4/", 0, "confirm", "C:\\games\\sw4", { "C:\\games" }, {} },
         { "relative", "sw4", 0, "refused", "sw4", { cd_ + "\\sw4" }, {} },
+        { "relative, a backslash third", "sw\\x", 0, "refused", "sw\\x", { "S:\\x", cd_ + "\\sw" }, {} },
         { "no drive", "\\sw4", 0, "refused", "\\sw4", {}, {} },
         { "the CD drive's root", "D:\\", 0, "refused", "D:\\", {}, {} },
         { "the CD drive", "d:", 0, "refused", "d:", {}, {} },
