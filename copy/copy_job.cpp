@@ -636,14 +636,8 @@ static void (*UndoAtSessionEnd)(void);
 typedef BOOL (WINAPI *ShutdownBlockReasonCreateProc)(HWND, LPCWSTR);
 typedef BOOL (WINAPI *ShutdownBlockReasonDestroyProc)(HWND);
 
-/* Vista and later only, so looked up. */
-static FARPROC UserCall(const char *name)
-{
-    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
-}
-
 /* From Vista on the refusal is shown with its reason, which the system
-   takes only in UTF-16. */
+   takes only in UTF-16; the calls are looked up, as earlier ones lack them. */
 static void GiveShutdownReason(HWND dialog)
 {
     ShutdownBlockReasonCreateProc create =

@@ -35,6 +35,12 @@ static int MarkerPath(char *path, size_t pathSize)
    copy leaves that one's marker alone. */
 static int MarkerMade;
 
+static int IsCopyMarked(void)
+{
+    char marker[FS_NAME_SIZE];
+    return MarkerPath(marker, sizeof marker) && IsExistingFile(marker);
+}
+
 static void DeleteMarker(void)
 {
     char marker[FS_NAME_SIZE];
@@ -121,7 +127,7 @@ DWORD PlaceCopiedFile(int file)
 void RecoverInterruptedCopy(void)
 {
     char copy[FS_NAME_SIZE], kept[FS_NAME_SIZE], target[FS_NAME_SIZE];
-    int rollBack = MarkerPath(target, sizeof target) && IsExistingFile(target);
+    int rollBack = IsCopyMarked();
     int file;
 
     for (file = 0; file < COPY_FILE_COUNT; file++) {

@@ -27,6 +27,11 @@ FARPROC KernelCall(const char *name)
     return GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
 }
 
+FARPROC UserCall(const char *name)
+{
+    return GetProcAddress(GetModuleHandleA("user32.dll"), name);
+}
+
 /* Windows 95 to 2000 have neither, and run nothing elevated. */
 void RestrictDllSearch(void)
 {

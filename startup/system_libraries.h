@@ -17,6 +17,8 @@ void RestrictDllSearch(void);
 /* A call of kernel32 that not every Windows has, looked up rather than
    imported; NULL where this one lacks it. */
 FARPROC KernelCall(const char *name);
+/* The same for user32. */
+FARPROC UserCall(const char *name);
 
 /* Loads the DLL at path, a full path, with its own imports taken from its
    folder and the system's, never from the current folder. NULL on failure. */

@@ -125,14 +125,17 @@ static void RemoveFoldersOfRefusedCheck(void)
 unsigned ValidateInstallDir(HWND page, char *path)
 {
     char folder[PATH_TEXT_SIZE];
+    const char *afterDrive;
     DWORD length;
 
     SlashesToBackslashes(path);
     if (path[0] == '\0' || path[1] != ':')
         return 0;   /* relative, rooted without a drive, network: untouched */
     /* "c:games" names a folder below the drive's current one, which the
-       user cannot see; only "c:" alone chooses the root. */
-    if (path[2] != '\0' && path[2] != '\\')
+       user cannot see; only "c:" alone chooses the root. A ':' is never a
+       second byte, so what follows it is a character of its own. */
+    afterDrive = CharNextA(path + 1);
+    if (*afterDrive != '\0' && *afterDrive != '\\')
         return 0;
     FoldersMadeThisCheck = 0;
     if (!CreateFolderChain(page, path)) {

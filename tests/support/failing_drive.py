@@ -35,14 +35,6 @@ class FailingDrive(Operations):
             if os.path.exists(os.path.join(self.root, name)):
                 raise FuseOSError(code)
 
-    def __call__(self, op, *args):
-        try:
-            return super().__call__(op, *args)
-        except OSError as error:
-            if isinstance(error, FuseOSError):
-                raise
-            raise FuseOSError(error.errno)
-
     def getattr(self, path, fh=None):
         st = os.fstat(fh) if fh is not None else os.lstat(self._path(path))
         attrs = {key: getattr(st, key) for key in ("st_mode", "st_nlink", "st_uid", "st_gid", "st_size")}
@@ -56,16 +48,6 @@ class FailingDrive(Operations):
         st = os.statvfs(self._path(path))
         return {key: getattr(st, key) for key in ("f_bsize", "f_frsize", "f_blocks", "f_bfree", "f_bavail",
                                                    "f_files", "f_ffree", "f_favail", "f_flag", "f_namemax")}
-
-    def access(self, path, mode):
-        if not os.access(self._path(path), mode):
-            raise FuseOSError(errno.EACCES)
-
-    def chmod(self, path, mode):
-        os.chmod(self._path(path), mode)
-
-    def chown(self, path, uid, gid):
-        os.chown(self._path(path), uid, gid)
 
     def utimens(self, path, times=None):
         path = self._path(path)
@@ -91,10 +73,7 @@ class FailingDrive(Operations):
         os.rename(self._path(old), self._path(new))
 
     def truncate(self, path, length, fh=None):
-        if fh is not None:
-            os.ftruncate(fh, length)
-        else:
-            os.truncate(self._path(path), length)
+        os.truncate(self._path(path), length)
 
     def open(self, path, flags):
         return os.open(self._path(path), flags)
